@@ -1,0 +1,161 @@
+// The main window Form1: the drawing area on the left, five control groups on the right, the
+// command table wiring every control event to the model, and the model it owns.
+#pragma once
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "model/host.h"
+#include "model/model.h"
+#include "ui/error_box.h"
+#include "ui/frame_timer.h"
+#include "ui/layer_view.h"
+
+namespace velmora {
+
+class TForm2;
+
+class TForm1 : public QWidget, public Host {
+  Q_OBJECT
+ public:
+  // reporter shows handler errors (the message box when null).
+  explicit TForm1(ErrorReporter* reporter = nullptr, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  Model& model() { return *model_; }
+  FrameTimer& timer() { return *Timer1; }
+  LayerView& imageCells() { return *Image_Cells; }
+  TForm2* form2() { return form2_; }
+  // The chart window the model's chart operations act on.
+  void SetForm2(TForm2* form2) { form2_ = form2; }
+
+  // ---- Host ----
+  std::string EditText(EditBox box) const override;
+  void SetCaption(ValueLabel label, const std::string& caption) override;
+  ShowFilter CheckedFilter() const override;
+  int ImageWidth() const override;
+  int ImageHeight() const override;
+  Canvas& BaseCanvas() override;
+  void CreateOverlay() override;
+  void DestroyOverlay() override;
+  Canvas* OverlayCanvas() override;
+  std::string ExecutableDir() const override;
+  std::unique_ptr<Picture> LoadPicture(const std::string& path) override;
+  bool TimerEnabled() const override;
+  void SetTimerEnabled(bool enabled) override;
+  void SetTimerInterval(int milliseconds) override;
+  void ChartClear() override;
+  void ChartAddPoint(double x, double y) override;
+  void ChartSetLine(double x) override;
+  void ChartShow() override;
+
+  // Overrides the folder the pictures folder is looked for in (tests); empty means the folder
+  // of the running executable.
+  void SetExecutableDir(const std::string& folder) { executableDir_ = folder; }
+
+  // ---- Event handlers ----
+  void FormCreate();
+  void B_deleteAllClick();
+  void B_loadDataClick();
+  void B_lineWorkClick();
+  void RB_sAllClick();
+  void B_agCreateClick();
+  void B_agDeleteClick();
+  void E_conDistChange();
+  void B_workPathClick();
+  void B_findPathClick();
+  void B_showGraphClick();
+  void B_startTClick();
+  void B_oneStepClick();
+  void E_timeScaleChange();
+  void E_tIntervChange();
+  void Timer1Timer();
+  void FormClose();
+
+  // ---- Controls, as the layout names them ----
+  LayerView* Image_Cells;
+  QFrame* TabControl1;
+  QGroupBox* GroupBox1;
+  QPushButton* B_deleteAll;
+  QPushButton* B_setup;
+  QLabel* Label1;
+  QLineEdit* E_cellScale;
+  QPushButton* B_loadData;
+  QPushButton* B_lineWork;
+  QGroupBox* RadioGroup1;
+  QRadioButton* RB_sAll;
+  QRadioButton* RB_sRed;
+  QRadioButton* RB_sGreen;
+  QRadioButton* RB_sBlue;
+  QLabel* Label2;
+  QLabel* Lbl_worker;
+  QLabel* Label3;
+  QLabel* Lbl_workPl;
+  QLabel* Label4;
+  QLabel* Lbl_retail;
+  QGroupBox* GroupBox2;
+  QPushButton* B_agCreate;
+  QLabel* Label5;
+  QLineEdit* E_nodeNumber;
+  QPushButton* B_agDelete;
+  QLabel* Label12;
+  QLineEdit* E_conDist;
+  QLabel* Label13;
+  QLineEdit* E_repDist;
+  QGroupBox* GroupBox4;
+  QPushButton* B_workPath;
+  QPushButton* B_findPath;
+  QLabel* Label6;
+  QLineEdit* E_STD;
+  QLabel* Label7;
+  QLineEdit* E_mDep;
+  QLabel* Label8;
+  QLineEdit* E_eDep;
+  QPushButton* B_showGraph;
+  QGroupBox* GroupBox3;
+  QLabel* Label11;
+  QLineEdit* E_tScale;
+  QPushButton* B_startT;
+  QLabel* Label14;
+  QLineEdit* E_tInterv;
+  QPushButton* B_oneStep;
+  QLabel* Label15;
+  QLineEdit* E_timeScale;
+  QLabel* Label16;
+  QLabel* Lal_min;
+  QGroupBox* GroupBox5;
+  QLabel* Label9;
+  QLabel* Lbl_time;
+  QLabel* Label10;
+  QLabel* lbl_onRoad;
+  QLabel* Label17;
+  QLabel* Lbl_steps;
+  FrameTimer* Timer1;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void Wire();
+  // Runs a handler; an error leaving it is shown in the error box and the loop carries on.
+  void Guard(const std::function<void()>& handler);
+
+  TForm2* form2_ = nullptr;
+  MessageBoxReporter messageBox_;
+  ErrorReporter* reporter_;
+  std::unique_ptr<Model> model_;
+  std::string executableDir_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,56 @@
+#include "core/random.h"
+
+#include <chrono>
+
+namespace velmora {
+
+namespace {
+uint32_t g_seed = 0;
+
+inline uint32_t Advance() {
+  g_seed = g_seed * 134775813u + 1u;
+  return g_seed;
+}
+}  // namespace
+
+uint32_t RandSeed() { return g_seed; }
+
+void SetRandSeed(uint32_t seed) { g_seed = seed; }
+
+void Randomize() {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto ticks = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
+  g_seed = static_cast<uint32_t>(ticks ^ (ticks >> 32));
+}
+
+int32_t Random(int32_t n) {
+  const uint64_t product =
+      static_cast<uint64_t>(Advance()) * static_cast<uint64_t>(static_cast<uint32_t>(n));
+  return static_cast<int32_t>(static_cast<uint32_t>(product >> 32));
+}
+
+int32_t RandomRange(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) +
+                              static_cast<uint32_t>(Random(static_cast<int32_t>(
+                                  static_cast<uint32_t>(b) - static_cast<uint32_t>(a)))));
+}
+
+long double RandomReal() { return static_cast<long double>(Advance()) / 4294967296.0L; }
+
+void SkipRandom(uint64_t count) {
+  // Jump ahead in O(log count) by composing the affine step x -> a*x + c.
+  uint32_t mul = 1, add = 0;
+  uint32_t a = 134775813u, c = 1u;
+  while (count > 0) {
+    if (count & 1u) {
+      mul = mul * a;
+      add = add * a + c;
+    }
+    c = c * a + c;
+    a = a * a;
+    count >>= 1;
+  }
+  g_seed = g_seed * mul + add;
+}
+
+}  // namespace velmora

@@ -1,0 +1,83 @@
+// The network node TAgent and its link entry TLink.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "ui/canvas.h"
+
+namespace velmora {
+
+class TAgent;
+
+// The nodes of the network in creation order; the list owns them. A node's index here is its
+// identity in links, link loads, candidates and each cell's nearestNode.
+using NodeList = std::vector<std::unique_ptr<TAgent>>;
+
+// A route: node references as the route search leaves them, goal first, start left out.
+using Route = std::vector<TAgent*>;
+// Routes are immutable once planned, so trips and vehicles on the same commute share one.
+using RouteRef = std::shared_ptr<const Route>;
+
+// Index value that means "no node".
+constexpr int32_t kNoNode = -1;
+
+struct TLink {
+  int32_t node = 0;      // index in the node list of the node at the other end
+  int32_t distance = 0;  // rounded pixel distance when the link was found
+};
+
+class TAgent {
+ public:
+  // Route search.
+  int32_t f = 0;
+  int32_t g = 0;
+  int32_t h = 0;
+  TAgent* parent = nullptr;
+  bool closed = false;
+  // Road links and their traffic counters (one counter per node index).
+  std::vector<TLink> links;
+  std::vector<int32_t> linkLoad;
+  // Formation state.
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t radius = 0;
+  double vx = 0.0;
+  double vy = 0.0;
+  TColor color = 0;
+  int32_t state = 0;
+  int32_t conDist = 0;
+  int32_t repDist = 0;
+  double nearestDist = 0.0;
+  int32_t scanDist = 0;
+  // Element 0: the nearest other node; 1 onward: the nodes closer than conDist, in list order.
+  std::vector<int32_t> candidates;
+  // Formation mark: 0 at creation, 2 on a node and its candidates after it linked. Nothing
+  // reads it; kept because formation keeps it.
+  int32_t mark = 0;
+
+  void SetX(int32_t value) { x = value; }
+  void SetY(int32_t value) { y = value; }
+  void SetRadius(int32_t value) { radius = value; }
+  void SetVx(double value) { vx = value; }
+  void SetVy(double value) { vy = value; }
+  void SetColor(TColor value) { color = value; }
+  void SetState(int32_t value) { state = value; }
+  void SetConDist(int32_t value) { conDist = value; }
+  void SetRepDist(int32_t value) { repDist = value; }
+  void SetNearestDist(double value) { nearestDist = value; }
+  void SetScanDist(int32_t value) { scanDist = value; }
+  void SetCandidate(int index, int32_t value) { candidates[index] = value; }
+
+  // Rounded Euclidean pixel distance to a point (same measure as PointDistance).
+  int32_t DistanceTo(int32_t px, int32_t py) const;
+  // Draws the node's disc with a green outline; the pen width is the caller's.
+  void Draw(Canvas& canvas);
+
+  // One node's turn in a formation pass: scan all other nodes, link, and maybe get pushed.
+  void NeigborCheck(int32_t index, const NodeList& list);
+  void LinkAndRepel(const NodeList& list);
+};
+
+}  // namespace velmora

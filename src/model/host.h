@@ -1,0 +1,81 @@
+// The model's window onto the window framework: the only way the model reads edit texts,
+// sets captions, draws, reads pictures, switches the timer and works the chart.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ui/canvas.h"
+
+namespace velmora {
+
+enum class EditBox {
+  CellScale,
+  NodeNumber,
+  ConDist,
+  RepDist,
+  STD,
+  MDep,
+  EDep,
+  TScale,
+  TInterv,
+  TimeScale,
+};
+
+enum class ValueLabel { Worker, WorkPl, Retail, Min, Time, OnRoad, Steps };
+
+// Which of the four "show" radio buttons is checked.
+enum class ShowFilter { All, Red, Green, Blue };
+
+// A loaded bitmap picture.
+class Picture {
+ public:
+  virtual ~Picture() = default;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  // The RGB colour of one pixel as 0x00BBGGRR; a pixel outside the picture reads with all
+  // channel bytes 255.
+  virtual uint32_t Pixel(int x, int y) const = 0;
+};
+
+// The value an outside pixel reads as.
+constexpr uint32_t kInvalidColor = 0xFFFFFFFFu;
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  virtual std::string EditText(EditBox box) const = 0;
+  virtual void SetCaption(ValueLabel label, const std::string& caption) = 0;
+  virtual ShowFilter CheckedFilter() const = 0;
+
+  // Current size of the drawing area Image_Cells.
+  virtual int ImageWidth() const = 0;
+  virtual int ImageHeight() const = 0;
+  // The base layer's canvas; it always exists.
+  virtual Canvas& BaseCanvas() = 0;
+  // Creates a fresh overlay layer of the drawing area's size over the base layer, replacing
+  // (and releasing) any earlier one. Its canvas starts with the default pen and brush.
+  virtual void CreateOverlay() = 0;
+  // Removes the overlay layer from the window and releases it.
+  virtual void DestroyOverlay() = 0;
+  // The overlay's canvas, or nullptr while no overlay exists.
+  virtual Canvas* OverlayCanvas() = 0;
+
+  // Folder of the running executable, ending in a path separator.
+  virtual std::string ExecutableDir() const = 0;
+  // Loads a bitmap file; raises a VError naming the path when it is missing or unreadable.
+  virtual std::unique_ptr<Picture> LoadPicture(const std::string& path) = 0;
+
+  virtual bool TimerEnabled() const = 0;
+  virtual void SetTimerEnabled(bool enabled) = 0;
+  virtual void SetTimerInterval(int milliseconds) = 0;
+
+  // The departures chart.
+  virtual void ChartClear() = 0;
+  virtual void ChartAddPoint(double x, double y) = 0;
+  virtual void ChartSetLine(double x) = 0;
+  virtual void ChartShow() = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,14 @@
+// Bitmap pictures read with QImage (every depth and compression it reads).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "model/host.h"
+
+namespace velmora {
+
+// Loads a picture file; raises VError naming the path when it is missing or unreadable.
+std::unique_ptr<Picture> LoadQImagePicture(const std::string& path);
+
+}  // namespace velmora

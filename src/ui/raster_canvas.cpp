@@ -1,0 +1,196 @@
+#include "ui/raster_canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace velmora {
+
+uint32_t RasterCanvas::PixelAt(int x, int y) const {
+  if (x < 0 || y < 0 || x >= buffer_.width || y >= buffer_.height) return 0xFFFFFFFFu;
+  return FromPixel(buffer_.bits[static_cast<size_t>(y) * buffer_.stride + x]);
+}
+
+void RasterCanvas::Plot(int x, int y, uint32_t pixel) {
+  if (x < 0 || y < 0 || x >= buffer_.width || y >= buffer_.height) return;
+  buffer_.bits[static_cast<size_t>(y) * buffer_.stride + x] = pixel;
+}
+
+void RasterCanvas::Span(int y, int xFrom, int xTo, uint32_t pixel) {
+  if (y < 0 || y >= buffer_.height) return;
+  xFrom = std::max(xFrom, 0);
+  xTo = std::min(xTo, buffer_.width - 1);
+  if (xFrom > xTo) return;
+  uint32_t* row = buffer_.bits + static_cast<size_t>(y) * buffer_.stride;
+  std::fill(row + xFrom, row + xTo + 1, pixel);
+}
+
+void RasterCanvas::DoRectangle(int x1, int y1, int x2, int y2) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  if (x2 - x1 < 1 || y2 - y1 < 1) return;
+  const uint32_t fill = ToPixel(BrushColor());
+  const CanvasPen& pen = Pen();
+  const int right = x2 - 1;
+  const int bottom = y2 - 1;
+  if (pen.style == PenStyle::Clear) {
+    for (int y = y1; y <= bottom; ++y) Span(y, x1, right, fill);
+    return;
+  }
+  const uint32_t edge = ToPixel(pen.color);
+  // The outline straddles the box edges for wide pens, so that a width-w frame covers w
+  // pixels centred on the one-pixel frame of a thin pen.
+  const int w = std::max(pen.width, 1);
+  const int out = (w - 1) / 2;  // pixels outside the thin frame
+  const int in = w - 1 - out;   // pixels inside it
+  for (int y = y1 + 1 + in; y <= bottom - 1 - in; ++y) Span(y, x1 + 1 + in, right - 1 - in, fill);
+  for (int k = -out; k <= in; ++k) {
+    Span(y1 + k, x1 - out, right + out, edge);
+    Span(bottom - k, x1 - out, right + out, edge);
+    for (int y = y1 - out; y <= bottom + out; ++y) {
+      Plot(x1 + k, y, edge);
+      Plot(right - k, y, edge);
+    }
+  }
+}
+
+void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  if (x2 - x1 < 1 || y2 - y1 < 1) return;
+  const double cx = (x1 + x2) / 2.0;
+  const double cy = (y1 + y2) / 2.0;
+  const double rx = (x2 - x1) / 2.0;
+  const double ry = (y2 - y1) / 2.0;
+  auto inside = [&](int px, int py) {
+    if (px < x1 || px >= x2 || py < y1 || py >= y2) return false;
+    const double ex = (px + 0.5 - cx) / rx;
+    const double ey = (py + 0.5 - cy) / ry;
+    return ex * ex + ey * ey <= 1.0;
+  };
+  const uint32_t fill = ToPixel(BrushColor());
+  const bool outlined = Pen().style != PenStyle::Clear;
+  const uint32_t edge = ToPixel(Pen().color);
+  for (int py = y1; py < y2; ++py) {
+    for (int px = x1; px < x2; ++px) {
+      if (!inside(px, py)) continue;
+      const bool border = !inside(px - 1, py) || !inside(px + 1, py) || !inside(px, py - 1) ||
+                          !inside(px, py + 1);
+      Plot(px, py, outlined && border ? edge : fill);
+    }
+  }
+}
+
+void RasterCanvas::DoLine(int x1, int y1, int x2, int y2) {
+  const CanvasPen& pen = Pen();
+  if (pen.style == PenStyle::Clear) return;
+  const uint32_t pixel = ToPixel(pen.color);
+  if (pen.width <= 1)
+    ThinLine(x1, y1, x2, y2, pixel);
+  else
+    ThickLine(x1, y1, x2, y2, pen.width, pixel);
+}
+
+void RasterCanvas::ThinLine(int x1, int y1, int x2, int y2, uint32_t pixel) {
+  // Bresenham from the first point up to, but not including, the last.
+  long long x = x1, y = y1;
+  const long long dx = std::llabs(static_cast<long long>(x2) - x1);
+  const long long dy = -std::llabs(static_cast<long long>(y2) - y1);
+  const int sx = x1 < x2 ? 1 : -1;
+  const int sy = y1 < y2 ? 1 : -1;
+  long long err = dx + dy;
+  // Lines far outside the buffer are skipped: nothing of them can show.
+  const long long limit = 4LL * (buffer_.width + buffer_.height) + 4;
+  if (std::min<long long>(x1, x2) > buffer_.width + limit || std::max<long long>(x1, x2) < -limit ||
+      std::min<long long>(y1, y2) > buffer_.height + limit || std::max<long long>(y1, y2) < -limit)
+    return;
+  while (!(x == x2 && y == y2)) {
+    Plot(static_cast<int>(x), static_cast<int>(y), pixel);
+    const long long e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+}
+
+namespace {
+// Integer interval of p with lo <= a*p + b < hi (halfOpen) or lo <= a*p + b <= hi.
+bool SolveLinear(double a, double b, double lo, double hi, bool halfOpen, double& from,
+                 double& to) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  if (a == 0.0) {
+    const bool ok = b >= lo && (halfOpen ? b < hi : b <= hi);
+    from = ok ? -inf : inf;
+    to = ok ? inf : -inf;
+    return ok;
+  }
+  double p1 = (lo - b) / a;
+  double p2 = (hi - b) / a;
+  if (a > 0) {
+    from = std::ceil(p1);
+    to = halfOpen ? std::ceil(p2) - 1 : std::floor(p2);
+  } else {
+    to = std::floor(p1);
+    from = halfOpen ? std::floor(p2) + 1 : std::ceil(p2);
+  }
+  return from <= to;
+}
+}  // namespace
+
+void RasterCanvas::ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t pixel) {
+  const double r = width / 2.0;
+  const double dx = static_cast<double>(x2) - x1;
+  const double dy = static_cast<double>(y2) - y1;
+  const double length = std::sqrt(dx * dx + dy * dy);
+  const int yTop = std::max(0, static_cast<int>(std::floor(std::min(y1, y2) - r)));
+  const int yBottom =
+      std::min(buffer_.height - 1, static_cast<int>(std::ceil(std::max(y1, y2) + r)));
+  const double ux = length > 0 ? dx / length : 0.0;
+  const double uy = length > 0 ? dy / length : 0.0;
+  const double nx = -uy;
+  const double ny = ux;
+  for (int py = yTop; py <= yBottom; ++py) {
+    double lo = std::numeric_limits<double>::infinity();
+    double hi = -lo;
+    // Round ends: discs of radius r around both end points.
+    for (int e = 0; e < 2; ++e) {
+      const double ex = e == 0 ? x1 : x2;
+      const double ey = e == 0 ? y1 : y2;
+      const double t = r * r - (py - ey) * (py - ey);
+      if (t <= 0) continue;
+      const double s = std::sqrt(t);
+      const double from = std::floor(ex - s) + 1;
+      const double to = std::ceil(ex + s) - 1;
+      if (from <= to) {
+        lo = std::min(lo, from);
+        hi = std::max(hi, to);
+      }
+    }
+    // Body: signed distance across the line in [-r, r), position along it in [0, length].
+    if (length > 0) {
+      double a1, b1, a2, b2;
+      if (SolveLinear(nx, (py - y1) * ny - x1 * nx, -r, r, true, a1, b1) &&
+          SolveLinear(ux, (py - y1) * uy - x1 * ux, 0.0, length, false, a2, b2)) {
+        const double from = std::max(a1, a2);
+        const double to = std::min(b1, b2);
+        if (from <= to) {
+          lo = std::min(lo, from);
+          hi = std::max(hi, to);
+        }
+      }
+    }
+    if (lo <= hi) {
+      const double clampLo = std::max(lo, -1.0);
+      const double clampHi = std::min(hi, static_cast<double>(buffer_.width));
+      if (clampLo <= clampHi) Span(py, static_cast<int>(clampLo), static_cast<int>(clampHi), pixel);
+    }
+  }
+}
+
+}  // namespace velmora

@@ -1,0 +1,57 @@
+// A canvas that rasterises into a 32-bit pixel buffer (0xAARRGGBB per pixel, the layout of a
+// QImage in Format_RGB32). It holds no window-framework type, so it serves the window's
+// layers and the model's tests alike.
+//
+// Pixel rules: Rectangle and Ellipse cover the box [x1, x2) x [y1, y2) with a one-pixel
+// outline in the pen; a pen of width 0 or 1 draws lines one pixel wide without their last
+// pixel; a wider pen draws a solid band of that width with round ends. No antialiasing.
+#pragma once
+
+#include <cstdint>
+
+#include "ui/canvas.h"
+
+namespace velmora {
+
+struct PixelBuffer {
+  uint32_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;  // in pixels
+};
+
+// The buffer value of a colour, and back.
+constexpr uint32_t ToPixel(TColor c) {
+  return 0xFF000000u | (static_cast<uint32_t>(RedOf(c)) << 16) |
+         (static_cast<uint32_t>(GreenOf(c)) << 8) | static_cast<uint32_t>(BlueOf(c));
+}
+constexpr TColor FromPixel(uint32_t p) {
+  return RGBColor(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
+                  static_cast<int>(p & 0xFF));
+}
+
+class RasterCanvas : public Canvas {
+ public:
+  RasterCanvas() = default;
+  explicit RasterCanvas(PixelBuffer buffer) : buffer_(buffer) {}
+  void SetBuffer(PixelBuffer buffer) { buffer_ = buffer; }
+  const PixelBuffer& Buffer() const { return buffer_; }
+
+  // The colour of a pixel (0x00BBGGRR); outside the buffer reads as 0xFFFFFFFF.
+  uint32_t PixelAt(int x, int y) const;
+
+ protected:
+  void DoRectangle(int x1, int y1, int x2, int y2) override;
+  void DoEllipse(int x1, int y1, int x2, int y2) override;
+  void DoLine(int x1, int y1, int x2, int y2) override;
+
+ private:
+  void Plot(int x, int y, uint32_t pixel);
+  void Span(int y, int xFrom, int xTo, uint32_t pixel);  // inclusive, clipped
+  void ThinLine(int x1, int y1, int x2, int y2, uint32_t pixel);
+  void ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t pixel);
+
+  PixelBuffer buffer_;
+};
+
+}  // namespace velmora
