@@ -1,0 +1,12 @@
+// Placeholders until this subsystem is built; the file goes when it is.
+#include "model/model.h"
+
+namespace velmora {
+
+void Model::PlanDepartures() {}
+void Model::PlanRoutes() {}
+void Model::SimulationStep() {}
+void Model::AdvanceTravellers() {}
+void Model::DrawLinkLoads() {}
+
+}  // namespace velmora
