@@ -3,8 +3,6 @@
 
 namespace velmora {
 
-void Model::PlanDepartures() {}
-void Model::PlanRoutes() {}
 void Model::SimulationStep() {}
 void Model::AdvanceTravellers() {}
 void Model::DrawLinkLoads() {}
