@@ -1,9 +1,0 @@
-// Placeholders until this subsystem is built; the file goes when it is.
-#include "model/model.h"
-
-namespace velmora {
-
-void Model::PlanDepartures() {}
-void Model::PlanRoutes() {}
-
-}  // namespace velmora
