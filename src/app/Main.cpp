@@ -127,8 +127,7 @@ void TForm1::BuildLayout() {
   E_repDist = MakeEdit(GroupBox2, "E_repDist", "40", 206, 94);
 
   // Group "commutation to and from work".
-  GroupBox4 =
-      MakeGroup(TabControl1, "GroupBox4", "commutation to and from work", 5, 302, 242, 107);
+  GroupBox4 = MakeGroup(TabControl1, "GroupBox4", "commutation to and from work", 5, 302, 242, 107);
   B_workPath = MakeButton(GroupBox4, "B_workPath", "workers path", 3, 24);
   B_findPath = MakeButton(GroupBox4, "B_findPath", "find path", 84, 24);
   Label6 = MakeCaption(GroupBox4, "Label6", "STD:", 173, 30);
@@ -274,16 +273,36 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 std::string TForm1::EditText(EditBox box) const {
   const QLineEdit* edit = nullptr;
   switch (box) {
-    case EditBox::CellScale: edit = E_cellScale; break;
-    case EditBox::NodeNumber: edit = E_nodeNumber; break;
-    case EditBox::ConDist: edit = E_conDist; break;
-    case EditBox::RepDist: edit = E_repDist; break;
-    case EditBox::STD: edit = E_STD; break;
-    case EditBox::MDep: edit = E_mDep; break;
-    case EditBox::EDep: edit = E_eDep; break;
-    case EditBox::TScale: edit = E_tScale; break;
-    case EditBox::TInterv: edit = E_tInterv; break;
-    case EditBox::TimeScale: edit = E_timeScale; break;
+    case EditBox::CellScale:
+      edit = E_cellScale;
+      break;
+    case EditBox::NodeNumber:
+      edit = E_nodeNumber;
+      break;
+    case EditBox::ConDist:
+      edit = E_conDist;
+      break;
+    case EditBox::RepDist:
+      edit = E_repDist;
+      break;
+    case EditBox::STD:
+      edit = E_STD;
+      break;
+    case EditBox::MDep:
+      edit = E_mDep;
+      break;
+    case EditBox::EDep:
+      edit = E_eDep;
+      break;
+    case EditBox::TScale:
+      edit = E_tScale;
+      break;
+    case EditBox::TInterv:
+      edit = E_tInterv;
+      break;
+    case EditBox::TimeScale:
+      edit = E_timeScale;
+      break;
   }
   return edit ? edit->text().toStdString() : std::string();
 }
@@ -291,13 +310,27 @@ std::string TForm1::EditText(EditBox box) const {
 void TForm1::SetCaption(ValueLabel label, const std::string& caption) {
   QLabel* target = nullptr;
   switch (label) {
-    case ValueLabel::Worker: target = Lbl_worker; break;
-    case ValueLabel::WorkPl: target = Lbl_workPl; break;
-    case ValueLabel::Retail: target = Lbl_retail; break;
-    case ValueLabel::Min: target = Lal_min; break;
-    case ValueLabel::Time: target = Lbl_time; break;
-    case ValueLabel::OnRoad: target = lbl_onRoad; break;
-    case ValueLabel::Steps: target = Lbl_steps; break;
+    case ValueLabel::Worker:
+      target = Lbl_worker;
+      break;
+    case ValueLabel::WorkPl:
+      target = Lbl_workPl;
+      break;
+    case ValueLabel::Retail:
+      target = Lbl_retail;
+      break;
+    case ValueLabel::Min:
+      target = Lal_min;
+      break;
+    case ValueLabel::Time:
+      target = Lbl_time;
+      break;
+    case ValueLabel::OnRoad:
+      target = lbl_onRoad;
+      break;
+    case ValueLabel::Steps:
+      target = Lbl_steps;
+      break;
   }
   if (!target) return;
   target->setText(QString::fromStdString(caption));
@@ -311,11 +344,21 @@ ShowFilter TForm1::CheckedFilter() const {
   return ShowFilter::All;
 }
 
-int TForm1::ImageWidth() const { return Image_Cells->width(); }
-int TForm1::ImageHeight() const { return Image_Cells->height(); }
-Canvas& TForm1::BaseCanvas() { return Image_Cells->BaseCanvas(); }
-void TForm1::CreateOverlay() { Image_Cells->CreateOverlay(); }
-void TForm1::DestroyOverlay() { Image_Cells->DestroyOverlay(); }
+int TForm1::ImageWidth() const {
+  return Image_Cells->width();
+}
+int TForm1::ImageHeight() const {
+  return Image_Cells->height();
+}
+Canvas& TForm1::BaseCanvas() {
+  return Image_Cells->BaseCanvas();
+}
+void TForm1::CreateOverlay() {
+  Image_Cells->CreateOverlay();
+}
+void TForm1::DestroyOverlay() {
+  Image_Cells->DestroyOverlay();
+}
 Canvas* TForm1::OverlayCanvas() {
   Canvas* canvas = Image_Cells->OverlayCanvas();
   if (canvas) Image_Cells->update();
@@ -332,9 +375,15 @@ std::unique_ptr<Picture> TForm1::LoadPicture(const std::string& path) {
   return LoadQImagePicture(path);
 }
 
-bool TForm1::TimerEnabled() const { return Timer1->Enabled(); }
-void TForm1::SetTimerEnabled(bool enabled) { Timer1->SetEnabled(enabled); }
-void TForm1::SetTimerInterval(int milliseconds) { Timer1->SetInterval(milliseconds); }
+bool TForm1::TimerEnabled() const {
+  return Timer1->Enabled();
+}
+void TForm1::SetTimerEnabled(bool enabled) {
+  Timer1->SetEnabled(enabled);
+}
+void TForm1::SetTimerInterval(int milliseconds) {
+  Timer1->SetInterval(milliseconds);
+}
 
 void TForm1::ChartClear() {
   if (form2_) form2_->ClearSeries();

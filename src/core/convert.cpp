@@ -13,13 +13,21 @@ namespace velmora {
 namespace {
 char g_separator = '.';
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 }  // namespace
 
-char DecimalSeparator() { return g_separator; }
+char DecimalSeparator() {
+  return g_separator;
+}
 
-void SetDecimalSeparator(char separator) { g_separator = separator; }
+void SetDecimalSeparator(char separator) {
+  g_separator = separator;
+}
 
 int32_t StrToInt(const std::string& text) {
   size_t i = 0;

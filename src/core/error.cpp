@@ -12,11 +12,17 @@ VError VError::NotAFloat(const std::string& text) {
   return VError("'" + text + "' ist kein gültiger Gleitkommawert");
 }
 
-VError VError::DivisionByZero() { return VError("Division durch Null"); }
+VError VError::DivisionByZero() {
+  return VError("Division durch Null");
+}
 
-VError VError::FloatDivisionByZero() { return VError("Gleitkommadivision durch Null"); }
+VError VError::FloatDivisionByZero() {
+  return VError("Gleitkommadivision durch Null");
+}
 
-VError VError::InvalidFloatOperation() { return VError("Ungültige Gleitkommaoperation"); }
+VError VError::InvalidFloatOperation() {
+  return VError("Ungültige Gleitkommaoperation");
+}
 
 VError VError::ListIndex(long long index) {
   return VError("Listenindex überschreitet das Maximum (" + std::to_string(index) + ")");
@@ -26,7 +32,9 @@ VError VError::CannotOpenFile(const std::string& path) {
   return VError("Datei \"" + path + "\" kann nicht geöffnet werden");
 }
 
-VError VError::OutOfMemory() { return VError("Zu wenig Arbeitsspeicher"); }
+VError VError::OutOfMemory() {
+  return VError("Zu wenig Arbeitsspeicher");
+}
 
 long double CheckedFloatDiv(long double a, long double b) {
   if (std::isnan(a) || std::isnan(b)) throw VError::InvalidFloatOperation();

@@ -15,8 +15,8 @@ class VError : public std::runtime_error {
   static VError NotAnInteger(const std::string& text);
   // "'<text>' ist kein gültiger Gleitkommawert"
   static VError NotAFloat(const std::string& text);
-  static VError DivisionByZero();       // integer division by zero
-  static VError FloatDivisionByZero();  // x / 0 with x != 0
+  static VError DivisionByZero();         // integer division by zero
+  static VError FloatDivisionByZero();    // x / 0 with x != 0
   static VError InvalidFloatOperation();  // 0 / 0 and other invalid operations
   // "Listenindex überschreitet das Maximum (<index>)"
   static VError ListIndex(long long index);

@@ -13,9 +13,13 @@ inline uint32_t Advance() {
 }
 }  // namespace
 
-uint32_t RandSeed() { return g_seed; }
+uint32_t RandSeed() {
+  return g_seed;
+}
 
-void SetRandSeed(uint32_t seed) { g_seed = seed; }
+void SetRandSeed(uint32_t seed) {
+  g_seed = seed;
+}
 
 void Randomize() {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
@@ -35,7 +39,9 @@ int32_t RandomRange(int32_t a, int32_t b) {
                                   static_cast<uint32_t>(b) - static_cast<uint32_t>(a)))));
 }
 
-long double RandomReal() { return static_cast<long double>(Advance()) / 4294967296.0L; }
+long double RandomReal() {
+  return static_cast<long double>(Advance()) / 4294967296.0L;
+}
 
 void SkipRandom(uint64_t count) {
   // Jump ahead in O(log count) by composing the affine step x -> a*x + c.

@@ -29,8 +29,9 @@ void TCell::Draw(Canvas& canvas) const {
 void Model::CreateCells() {
   for (int32_t r = 0; r < gridRows; ++r)
     for (int32_t c = 0; c < gridCols; ++c)
-      cells.Set(c, r,
-                std::make_unique<TCell>(c * cellSize + halfCell, r * cellSize + halfCell, halfCell));
+      cells.Set(
+          c, r,
+          std::make_unique<TCell>(c * cellSize + halfCell, r * cellSize + halfCell, halfCell));
 }
 
 void Model::InitCells() {

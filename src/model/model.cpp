@@ -24,9 +24,13 @@ void Model::B_loadDataClick() {
   AssignWorkplaces();
 }
 
-void Model::B_lineWorkClick() { DrawLinesToWork(); }
+void Model::B_lineWorkClick() {
+  DrawLinesToWork();
+}
 
-void Model::RB_sAllClick() { ApplyShowFilter(); }
+void Model::RB_sAllClick() {
+  ApplyShowFilter();
+}
 
 void Model::B_deleteAllClick() {
   host_.SetTimerEnabled(false);
@@ -39,15 +43,25 @@ void Model::B_workPathClick() {
   host_.ChartShow();
 }
 
-void Model::B_showGraphClick() { host_.ChartShow(); }
+void Model::B_showGraphClick() {
+  host_.ChartShow();
+}
 
-void Model::B_startTClick() { host_.SetTimerEnabled(!host_.TimerEnabled()); }
+void Model::B_startTClick() {
+  host_.SetTimerEnabled(!host_.TimerEnabled());
+}
 
-void Model::B_oneStepClick() { SimulationStep(); }
+void Model::B_oneStepClick() {
+  SimulationStep();
+}
 
-void Model::Timer1Timer() { SimulationStep(); }
+void Model::Timer1Timer() {
+  SimulationStep();
+}
 
-void Model::FormClose() { Teardown(); }
+void Model::FormClose() {
+  Teardown();
+}
 
 void Model::E_timeScaleChange() {
   const int32_t value = StrToInt(host_.EditText(EditBox::TimeScale));

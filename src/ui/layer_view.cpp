@@ -29,8 +29,8 @@ Canvas& LayerView::BaseCanvas() {
 }
 
 void LayerView::CreateOverlay() {
-  auto image = std::make_unique<QImage>(std::max(width(), 1), std::max(height(), 1),
-                                        QImage::Format_RGB32);
+  auto image =
+      std::make_unique<QImage>(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
   image->fill(Qt::white);
   auto canvas = std::make_unique<RasterCanvas>(BufferOf(*image));
   overlayCanvas_ = std::move(canvas);

@@ -75,8 +75,8 @@ void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
   for (int py = y1; py < y2; ++py) {
     for (int px = x1; px < x2; ++px) {
       if (!inside(px, py)) continue;
-      const bool border = !inside(px - 1, py) || !inside(px + 1, py) || !inside(px, py - 1) ||
-                          !inside(px, py + 1);
+      const bool border =
+          !inside(px - 1, py) || !inside(px + 1, py) || !inside(px, py - 1) || !inside(px, py + 1);
       Plot(px, py, outlined && border ? edge : fill);
     }
   }

@@ -14,11 +14,11 @@ TEST(Random, FollowsTheLinearCongruentialFormula) {
   // seed 0 -> 1 -> 134775814 -> 3698175007 -> 870078620 -> 1172187917 (x * 134775813 + 1),
   // each draw the high 32 bits of seed * n.
   SetRandSeed(0);
-  EXPECT_EQ(Random(10), 0);                  // 1 * 10 >> 32
-  EXPECT_EQ(Random(100), 3);                 // 13477581400 >> 32
-  EXPECT_EQ(Random(1000), 861);              // 3698175007000 >> 32
-  EXPECT_EQ(Random(7), 1);                   // 6090550340 >> 32
-  EXPECT_EQ(Random(0), 0);                   // n = 0 draws 0 but still advances
+  EXPECT_EQ(Random(10), 0);      // 1 * 10 >> 32
+  EXPECT_EQ(Random(100), 3);     // 13477581400 >> 32
+  EXPECT_EQ(Random(1000), 861);  // 3698175007000 >> 32
+  EXPECT_EQ(Random(7), 1);       // 6090550340 >> 32
+  EXPECT_EQ(Random(0), 0);       // n = 0 draws 0 but still advances
   EXPECT_EQ(RandSeed(), 1172187917u);
   SetRandSeed(12345);
   EXPECT_DOUBLE_EQ(static_cast<double>(RandomReal()), 1655067934.0 / 4294967296.0);
@@ -75,8 +75,8 @@ TEST(Convert, IntegersAreSigned32BitDecimalWithLeadingBlanks) {
   EXPECT_EQ(StrToInt("+12"), 12);
   EXPECT_EQ(StrToInt("2147483647"), INT32_MAX);
   EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
-  for (const char* bad : {"", " ", "abc", "1e3", "1,5", "1.5", "7 ", "2147483648",
-                          "-2147483649", "99999999999999999999", "-", "+", "0x10", "$10"}) {
+  for (const char* bad : {"", " ", "abc", "1e3", "1,5", "1.5", "7 ", "2147483648", "-2147483649",
+                          "99999999999999999999", "-", "+", "0x10", "$10"}) {
     ExpectMessage([&] { StrToInt(bad); },
                   std::string("'") + bad + "' ist kein gültiger Integerwert");
   }
@@ -117,8 +117,7 @@ TEST(Errors, MessagesAndCheckedArithmetic) {
   ExpectMessage([] { CheckedMod(5, 0); }, "Division durch Null");
   EXPECT_EQ(CheckedMod(-7, 3), -1);
   EXPECT_EQ(CheckedMod(INT64_MIN, -1), 0);
-  EXPECT_EQ(std::string(VError::ListIndex(0).what()),
-            "Listenindex überschreitet das Maximum (0)");
+  EXPECT_EQ(std::string(VError::ListIndex(0).what()), "Listenindex überschreitet das Maximum (0)");
 }
 
 TEST(Errors, TheBoxAppendsAFullStopAfterLettersAndDigits) {

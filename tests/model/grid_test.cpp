@@ -131,7 +131,7 @@ TEST(TimeScale, MinutesPerStep) {
   ModelFixture f;
   f.Start();
   const std::pair<const char*, const char*> cases[] = {
-      {"6", "10 min"}, {"8", "8 min"},   {"24", "2 min"},  {"40", "2 min"},  {"7", "9 min"},
+      {"6", "10 min"},  {"8", "8 min"},   {"24", "2 min"},  {"40", "2 min"},   {"7", "9 min"},
       {"120", "0 min"}, {"127", "0 min"}, {"300", "1 min"}, {"200", "-1 min"}, {"-1", "-60 min"}};
   for (const auto& [text, caption] : cases) {
     f.host.edits[EditBox::TimeScale] = text;
