@@ -18,6 +18,7 @@ void Model::FormCreate() {
 }
 
 void Model::B_loadDataClick() {
+  InvalidateDepartures();
   workerCells.clear();
   jobCells.clear();
   LoadLandUse();
@@ -38,6 +39,7 @@ void Model::B_deleteAllClick() {
 }
 
 void Model::B_workPathClick() {
+  InvalidateDepartures();
   PlanDepartures();
   PlanRoutes();
   host_.ChartShow();
@@ -98,6 +100,7 @@ void Model::SetupGrid() {
 
   // Everything the earlier setup held is released here: vehicles and routes first (they refer
   // to nodes), then the cells with their trips, then the nodes.
+  InvalidateDepartures();
   travellers.clear();
   routeList.clear();
   cells.Clear();
@@ -113,6 +116,7 @@ void Model::SetupGrid() {
 }
 
 void Model::Teardown() {
+  InvalidateDepartures();
   if (!cells.Empty()) {
     cells.Clear();
     workerCells.clear();
@@ -169,6 +173,7 @@ int32_t Model::IndexOfNode(const TAgent* node) const {
 }
 
 void Model::DropNodeReferences() {
+  InvalidateDepartures();
   travellers.clear();
   routeList.clear();
   cells.ForEach([](TCell& cell) {

@@ -74,6 +74,9 @@ class Model {
   void SimulationStep();
   void AdvanceTravellers();
   void DrawLinkLoads();
+  // Marks the departure index stale; the next step rebuilds it from the cells. Call it whenever
+  // trips, their departure times, workplaces or routes change, or cells are replaced.
+  void InvalidateDepartures() { departures_.Invalidate(); }
 
   // The node at an index of nodeList; an index outside it raises the list index error.
   TAgent* NodeAt(long long index) const;
@@ -115,6 +118,9 @@ class Model {
 
   Host& host_;
   NullCanvas nullCanvas_;
+  // The trips that can depart, by departure tenth; and the scratch list of one step's releases.
+  DepartureIndex departures_;
+  std::vector<uint64_t> dueKeys_;
 };
 
 }  // namespace velmora

@@ -1,0 +1,315 @@
+// The simulation step: the clock, the release of vehicles, their movement over the network
+// with the link-load counters, and the drawing of the loads.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "core/convert.h"
+#include "core/error.h"
+#include "core/rounding.h"
+#include "model/model.h"
+
+namespace velmora {
+
+namespace {
+
+// Departure times are whole tenths stored as k times the double nearest 0.1.
+constexpr double kTenth = 0.1;
+// The clock is whole hundredths: n times the double nearest 0.01.
+constexpr double kHundredth = 0.01;
+
+constexpr int32_t kNoTenth = INT32_MIN;
+
+// The whole number of tenths a departure time stands for, or kNoTenth when it lies beyond
+// any clock value (or is not a number) and so can never be due.
+int32_t TenthsOf(long double t) {
+  if (!(std::fabs(t) <= DepartureIndex::kMaxTenths * kTenth)) return kNoTenth;
+  const int64_t k = RoundHalfEven(t / static_cast<long double>(kTenth));
+  if (k < -DepartureIndex::kMaxTenths || k > DepartureIndex::kMaxTenths) return kNoTenth;
+  return static_cast<int32_t>(k);
+}
+
+// The clock's time of day as whole hundredths (it is always n times the double nearest 0.01).
+int64_t HundredthsOf(double clock) {
+  return RoundHalfEven(static_cast<long double>(clock) * 100);
+}
+
+// Floor and ceiling of a / 10 for any sign of a.
+int64_t FloorDiv10(int64_t a) {
+  return a >= 0 ? a / 10 : -((-a + 9) / 10);
+}
+int64_t CeilDiv10(int64_t a) {
+  return -FloorDiv10(-a);
+}
+
+// Node pointer -> index in nodeList, built once per step. Equal to the linear search: the list
+// owns its nodes, so every node occurs once and its only match is its first.
+class NodeIndexTable {
+ public:
+  explicit NodeIndexTable(const NodeList& nodes) {
+    size_t capacity = 16;
+    while (capacity < nodes.size() * 2) capacity <<= 1;
+    mask_ = capacity - 1;
+    slots_.assign(capacity, Slot{});
+    for (size_t i = 0; i < nodes.size(); ++i) {
+      const TAgent* node = nodes[i].get();
+      size_t s = Hash(node);
+      while (slots_[s].node != nullptr && slots_[s].node != node) s = (s + 1) & mask_;
+      if (slots_[s].node == nullptr) slots_[s] = Slot{node, static_cast<int32_t>(i)};
+    }
+  }
+
+  int32_t Find(const TAgent* node) const {
+    if (node == nullptr) return kNoNode;
+    for (size_t s = Hash(node);; s = (s + 1) & mask_) {
+      if (slots_[s].node == node) return slots_[s].index;
+      if (slots_[s].node == nullptr) return kNoNode;
+    }
+  }
+
+ private:
+  struct Slot {
+    const TAgent* node = nullptr;
+    int32_t index = kNoNode;
+  };
+  size_t Hash(const TAgent* node) const {
+    const uint64_t p = reinterpret_cast<uintptr_t>(node) >> 4;
+    return static_cast<size_t>((p * 0x9E3779B97F4A7C15ull) >> 32) & mask_;
+  }
+
+  size_t mask_ = 0;
+  std::vector<Slot> slots_;
+};
+
+// Counters wrap like the signed 32-bit integers they are instead of overflowing.
+inline void AddTo(int32_t& counter, int32_t delta) {
+  counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + static_cast<uint32_t>(delta));
+}
+
+}  // namespace
+
+// ---- Departure index. ----
+
+void DepartureIndex::Build(const CellGrid& cells) {
+  const int32_t cols = cells.Cols();
+  const int32_t rows = cells.Rows();
+  constexpr size_t kBuckets = 2 * static_cast<size_t>(kMaxTenths) + 1;
+
+  // First pass: the tenths of every listed departure, evening then morning per trip, and the
+  // size of every bucket.
+  std::vector<int32_t> tenths;
+  std::vector<uint32_t> counts(kBuckets + 1, 0);
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      const TCell* cell = cells.At(col, row);
+      if (cell == nullptr) continue;
+      for (const Trip& trip : cell->trips) {
+        int32_t evening = kNoTenth;
+        int32_t morning = kNoTenth;
+        if (trip.HasWorkplace() && trip.RouteCount() > 1) {
+          evening = TenthsOf(trip.eveningDeparture);
+          morning = TenthsOf(trip.morningDeparture);
+        }
+        tenths.push_back(evening);
+        tenths.push_back(morning);
+        if (evening != kNoTenth) ++counts[static_cast<size_t>(evening + kMaxTenths) + 1];
+        if (morning != kNoTenth) ++counts[static_cast<size_t>(morning + kMaxTenths) + 1];
+      }
+    }
+  }
+  for (size_t b = 1; b <= kBuckets; ++b) counts[b] += counts[b - 1];
+  offsets_ = counts;
+
+  // Second pass, in the same order: each key goes to the end of its bucket, so every bucket
+  // comes out sorted in scan order.
+  keys_.assign(offsets_[kBuckets], 0);
+  size_t next = 0;
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      const TCell* cell = cells.At(col, row);
+      if (cell == nullptr) continue;
+      const uint32_t cellIndex =
+          static_cast<uint32_t>(row) * static_cast<uint32_t>(cols) + static_cast<uint32_t>(col);
+      for (size_t j = 0; j < cell->trips.size(); ++j) {
+        const int32_t evening = tenths[next++];
+        const int32_t morning = tenths[next++];
+        if (evening != kNoTenth)
+          keys_[counts[static_cast<size_t>(evening + kMaxTenths)]++] =
+              Key(cellIndex, static_cast<uint32_t>(j), false);
+        if (morning != kNoTenth)
+          keys_[counts[static_cast<size_t>(morning + kMaxTenths)]++] =
+              Key(cellIndex, static_cast<uint32_t>(j), true);
+      }
+    }
+  }
+  valid_ = true;
+}
+
+void DepartureIndex::Due(int64_t lo, int64_t hi, std::vector<uint64_t>& keys) const {
+  keys.clear();
+  const int64_t from = std::max<int64_t>(CeilDiv10(lo), -kMaxTenths);
+  const int64_t to = std::min<int64_t>(FloorDiv10(hi), kMaxTenths);
+  if (from > to || offsets_.empty()) return;
+
+  // Gather the buckets; each is sorted, so a few are merged as they come, many sorted once.
+  const bool merge = to - from < 16;
+  for (int64_t k = from; k <= to; ++k) {
+    const size_t b = static_cast<size_t>(k + kMaxTenths);
+    const size_t begin = offsets_[b];
+    const size_t end = offsets_[b + 1];
+    if (begin == end) continue;
+    const size_t middle = keys.size();
+    keys.insert(keys.end(), keys_.begin() + static_cast<ptrdiff_t>(begin),
+                keys_.begin() + static_cast<ptrdiff_t>(end));
+    if (merge && middle > 0)
+      std::inplace_merge(keys.begin(), keys.begin() + static_cast<ptrdiff_t>(middle), keys.end());
+  }
+  if (!merge) std::sort(keys.begin(), keys.end());
+
+  // A morning key right after the evening key of the same trip is dropped: the evening
+  // departure is tested first and, when due, the morning one is not tested.
+  size_t kept = 0;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (IsMorning(keys[i]) && kept > 0 && keys[kept - 1] == keys[i] - 1) continue;
+    keys[kept++] = keys[i];
+  }
+  keys.resize(kept);
+}
+
+// ---- The simulation step. ----
+
+void Model::SimulationStep() {
+  ++stepCount;
+  const int64_t m = CheckedMod(static_cast<int64_t>(stepCount), static_cast<int64_t>(stepsPerDay));
+  const double h = static_cast<double>(CheckedFloatDiv(m, stepsPerHour));
+
+  // Rounded to hundredths by dividing by the double nearest 0.01 in extended precision; that
+  // divisor is a little above 0.01, so exact halves go toward zero (0.125 -> 0.12).
+  const long double quotient = static_cast<long double>(h) / kHundredth;
+  const int64_t n = TruncToInt64(h >= 0 ? quotient + 0.5L : quotient - 0.5L);
+  clockHours = static_cast<double>(static_cast<long double>(n) * kHundredth);
+
+  // Release every departure of this step's window, prevClockHours + 0.01 up to clockHours,
+  // compared in whole hundredths so that each tenth of the day is due in exactly one window.
+  if (!departures_.Valid()) departures_.Build(cells);
+  departures_.Due(HundredthsOf(prevClockHours) + 1, HundredthsOf(clockHours), dueKeys_);
+  const uint32_t cols = static_cast<uint32_t>(cells.Cols());
+  for (const uint64_t key : dueKeys_) {
+    const uint32_t cellIndex = DepartureIndex::CellOf(key);
+    const uint32_t tripIndex = DepartureIndex::TripOf(key);
+    if (cols == 0 || cellIndex / cols >= static_cast<uint32_t>(cells.Rows())) continue;
+    const TCell* cell =
+        cells.At(static_cast<int32_t>(cellIndex % cols), static_cast<int32_t>(cellIndex / cols));
+    if (cell == nullptr || tripIndex >= cell->trips.size()) continue;
+    const Trip& trip = cell->trips[tripIndex];
+    if (!trip.HasWorkplace() || trip.RouteCount() <= 1) continue;
+
+    auto vehicle = std::make_unique<TTraveller>();
+    vehicle->route = trip.route;
+    vehicle->direction = DepartureIndex::IsMorning(key) ? 1 : 0;
+    vehicle->position = 0;
+    vehicle->currentNode = vehicle->At(0);
+    vehicle->previousNode = nullptr;
+    travellers.push_back(std::move(vehicle));
+  }
+
+  host_.SetCaption(ValueLabel::OnRoad, std::to_string(travellers.size()));
+  AdvanceTravellers();
+  host_.SetCaption(ValueLabel::Time, FloatToStr(clockHours));
+  host_.SetCaption(ValueLabel::Steps, std::to_string(stepCount));
+  prevClockHours = clockHours;
+  host_.ChartSetLine(clockHours);
+}
+
+void Model::AdvanceTravellers() {
+  const size_t nodeCount = nodeList.size();
+  // Every node keeps a counter per node index; arrays not yet sized for all nodes grow with
+  // zeros, as sizing the loads does, so no counter is ever written out of range.
+  for (const auto& node : nodeList)
+    if (node->linkLoad.size() < nodeCount) node->linkLoad.resize(nodeCount, 0);
+
+  const NodeIndexTable table(nodeList);
+  // A remembered index is used when nodeList still holds the node there; otherwise the node
+  // is looked up, and the answer remembered.
+  auto indexOf = [&](const TAgent* node, int32_t& remembered) {
+    if (remembered >= 0 && static_cast<size_t>(remembered) < nodeCount &&
+        nodeList[static_cast<size_t>(remembered)].get() == node)
+      return remembered;
+    remembered = table.Find(node);
+    return remembered;
+  };
+
+  // Every vehicle moves one node on: it enters the link to the next node and leaves the link
+  // it came by. A vehicle reaching its last node has arrived; it leaves that last link in the
+  // same step, so it never adds to a counter, and it is removed. The survivors are compacted
+  // in place, keeping their order.
+  size_t kept = 0;
+  const size_t count = travellers.size();
+  for (size_t k = 0; k < count; ++k) {
+    TTraveller& v = *travellers[k];
+    TAgent* cur = v.currentNode;
+    const size_t nextPosition = static_cast<size_t>(v.position) + 1;
+    const int32_t ci = indexOf(cur, v.currentIndex);
+    const int32_t pi = v.previousNode ? indexOf(v.previousNode, v.previousIndex) : kNoNode;
+    TAgent* next = v.route && nextPosition < v.Count() ? v.At(nextPosition) : nullptr;
+    const int32_t ni = table.Find(next);
+    if (ci < 0 || ni < 0 || (v.previousNode != nullptr && pi < 0)) {
+      // A vehicle whose nodes are not in nodeList (or whose route has run out) leaves the road
+      // without touching any counter but the one of the link it is known to be on.
+      if (ci >= 0 && pi >= 0) AddTo(cur->linkLoad[static_cast<size_t>(pi)], -1);
+      travellers[k].reset();
+      continue;
+    }
+
+    const bool arrived = nextPosition + 1 == v.Count();
+    if (!arrived) AddTo(next->linkLoad[static_cast<size_t>(ci)], 1);
+    if (v.previousNode != nullptr) AddTo(cur->linkLoad[static_cast<size_t>(pi)], -1);
+    v.previousNode = cur;
+    v.previousIndex = ci;
+    v.currentNode = next;
+    v.currentIndex = ni;
+    v.position = static_cast<uint32_t>(nextPosition);
+
+    if (arrived) {
+      travellers[k].reset();
+    } else {
+      if (kept != k) travellers[kept] = std::move(travellers[k]);
+      ++kept;
+    }
+  }
+  travellers.resize(kept);
+
+  ClearOverlay();
+  DrawLinkLoads();
+  DrawLinks();
+  DrawNodes();
+}
+
+void Model::DrawLinkLoads() {
+  const std::string text = host_.EditText(EditBox::TScale);
+  const int32_t d = StrToInt(text);
+  // A negative scale would give widths of 2 or less that shrink with the traffic: refused
+  // like a text that is not a number.
+  if (d < 0) throw VError::NotAnInteger(text);
+
+  Canvas& overlay = Overlay();
+  overlay.SetPenColor(clYellow);
+  overlay.SetPenStyle(PenStyle::Solid);
+  const size_t positions = nodePositions.size();
+  for (size_t i = 0; i < nodeList.size(); ++i) {
+    const TAgent& node = *nodeList[i];
+    for (const TLink& link : node.links) {
+      const size_t t = static_cast<size_t>(link.node);
+      // Node i's line toward t carries the load from t to i.
+      const int32_t load = t < node.linkLoad.size() ? node.linkLoad[t] : 0;
+      const long double quotient = CheckedFloatDiv(load, d);
+      overlay.SetPenWidth(static_cast<int>(std::ceil(quotient)) + 2);
+      if (i >= positions || t >= positions) continue;
+      overlay.MoveTo(nodePositions[i][0], nodePositions[i][1]);
+      overlay.LineTo(nodePositions[t][0], nodePositions[t][1]);
+    }
+  }
+}
+
+}  // namespace velmora
