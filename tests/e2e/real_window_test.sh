@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Starts the built program in a virtual X display, drives it with xdotool like a user ("load
+# data", "agents create", "workers path", "oneStep" several times, "startTimer"), takes
+# screenshots with ImageMagick's import and checks their pixels.
+# Usage: real_window_test.sh <path to velmora> <folder for screenshots>
+set -euo pipefail
+exe=$1
+out=${2:-$(mktemp -d)}
+mkdir -p "$out"
+
+if [ -z "${VELMORA_IN_XVFB:-}" ]; then
+  export VELMORA_IN_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$exe" "$out"
+fi
+
+fail() { echo "FAIL: $*"; exit 1; }
+# Centre of a control: the control column starts at x 640, groups sit at their places in it.
+click() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.5}"; }
+# Count of pixels of one colour (r,g,b) inside a region WxH+X+Y of a screenshot.
+count() {
+  convert "$1" -crop "$2" +repage -fill black +opaque "rgb($3)" -fill white -opaque "rgb($3)" \
+    -format '%[fx:round(mean*w*h)]' info:
+}
+
+export ASAN_OPTIONS="detect_leaks=0:${ASAN_OPTIONS:-}"
+"$exe" >"$out/velmora.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+for _ in $(seq 1 100); do
+  xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1 && break
+  sleep 0.2
+done
+xdotool search --onlyvisible --name '^Velmora$' >/dev/null || fail "the main window did not open"
+sleep 1
+import -window root "$out/1-start.png"
+[ "$(count "$out/1-start.png" 630x660+0+0 192,192,192)" -gt 20000 ] || fail "no grid of silver outlines"
+
+click 685 70 2          # load data
+import -window root "$out/2-loaded.png"
+white=$(count "$out/2-loaded.png" 630x660+0+0 255,255,255)
+silver=$(count "$out/2-loaded.png" 630x660+0+0 192,192,192)
+[ $((630 * 660 - white - silver)) -gt 100000 ] || fail "the cells are not coloured after load data"
+
+click 683 211 4         # agents create
+import -window root "$out/3-network.png"
+[ "$(count "$out/3-network.png" 630x660+0+0 255,0,0)" -gt 1000 ] || fail "no red network"
+
+click 685 338 4         # workers path
+xdotool search --onlyvisible --name '^Form2$' >/dev/null || fail "the chart window is not open"
+
+for _ in $(seq 1 48); do click 687 485 0.15; done   # oneStep up to 8 o'clock
+sleep 1
+import -window root "$out/4-morning.png"
+[ "$(count "$out/4-morning.png" 630x360+0+300 255,255,0)" -gt 50 ] || fail "no yellow loads at 8 o'clock"
+
+click 687 454 3         # startTimer
+click 687 454 1         # and stop it again
+import -window root "$out/5-timer.png"
+kill -0 $pid 2>/dev/null || fail "the program ended"
+echo "real window test passed; screenshots in $out"
