@@ -9,6 +9,7 @@
 #include "core/convert.h"
 #include "core/error.h"
 #include "core/random.h"
+#include "core/rounding.h"
 #include "support/fake_host.h"
 #include "support/hand_network.h"
 
@@ -67,6 +68,12 @@ TEST(DepartureRounding, TimesGoToTheNearestTenth) {
   EXPECT_EQ(TenthsOfHour(-0.04), 0);
   EXPECT_EQ(TenthsOfHour(23.96), 240);
   EXPECT_EQ(TenthsOfHour(-0.06), -1);
+  // Far from the day as well, the quotient by the double nearest 0.1 rounded half to even.
+  for (double t : {0.05, 0.15, -0.25, 12.35, 1e17, -4.6e17, 9.2e17, -9.2e17}) {
+    const long double q = static_cast<long double>(t) / static_cast<long double>(0.1);
+    EXPECT_EQ(TenthsOfHour(t), RoundHalfEven(q)) << t;
+  }
+  EXPECT_THROW(TenthsOfHour(1e30), VError);  // no 64-bit integer holds it
 }
 
 TEST(DepartureRounding, GaussianDrawHasTheGivenMeanAndDeviation) {

@@ -1,0 +1,76 @@
+// "workers path" at full population: 462 cells of 255 workers each (117,810 trips) on the
+// network "agents create" forms with the default texts (42 nodes).
+#include <benchmark/benchmark.h>
+
+#include "bench_host.h"
+#include "core/convert.h"
+#include "core/random.h"
+#include "model/model.h"
+
+namespace velmora {
+namespace {
+
+struct FullTown {
+  FullTown() {
+    SetDecimalSeparator(',');  // the default deviation text is "1,0"
+    SetRandSeed(20240611);
+    model.FormCreate();
+    model.B_loadDataClick();
+    model.B_agCreateClick();
+  }
+  ~FullTown() { SetDecimalSeparator('.'); }
+
+  void Count(benchmark::State& state) const {
+    size_t trips = 0;
+    model.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
+    state.counters["trips"] = static_cast<double>(trips);
+    state.counters["nodes"] = static_cast<double>(model.nodeList.size());
+  }
+
+  bench::BenchHost host;
+  Model model{host};
+};
+
+void BM_WorkersPath(benchmark::State& state) {
+  FullTown town;
+  for (auto _ : state) town.model.B_workPathClick();
+  town.Count(state);
+}
+BENCHMARK(BM_WorkersPath)->Unit(benchmark::kMillisecond);
+
+void BM_PlanDepartures(benchmark::State& state) {
+  FullTown town;
+  for (auto _ : state) town.model.PlanDepartures();
+  town.Count(state);
+}
+BENCHMARK(BM_PlanDepartures)->Unit(benchmark::kMillisecond);
+
+void BM_PlanRoutes(benchmark::State& state) {
+  FullTown town;
+  for (auto _ : state) town.model.PlanRoutes();
+  town.Count(state);
+}
+BENCHMARK(BM_PlanRoutes)->Unit(benchmark::kMillisecond);
+
+// For comparison: one search per trip, as without sharing.
+void BM_SearchPerTrip(benchmark::State& state) {
+  FullTown town;
+  Model& m = town.model;
+  for (auto _ : state) {
+    m.cells.ForEach([&](TCell& home) {
+      for (Trip& trip : home.trips) {
+        if (!trip.HasWorkplace()) continue;
+        m.ResetRoute();
+        m.search.FindPath(m.routeList, m.NodeAt(home.nearestNode),
+                          m.NodeAt(m.cells.At(trip.destCol, trip.destRow)->nearestNode),
+                          m.nodeList);
+        trip.route = std::make_shared<const Route>(m.routeList);
+      }
+    });
+  }
+  town.Count(state);
+}
+BENCHMARK(BM_SearchPerTrip)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace velmora
