@@ -288,6 +288,40 @@ TEST_F(Planning, RoutesRunFromTheWorkNodeBackTowardHome) {
   EXPECT_FALSE(n3->closed);
 }
 
+TEST_F(Planning, WorkersPathOnALoadedTownAndFormedNetwork) {
+  // 20 workers and 15 workplaces in every cell: a quarter of the workers find no place.
+  auto picture = std::make_shared<testing::MemoryPicture>(640, 666, RGBColor(235, 240, 255));
+  for (const char* name : {"arbeiter.bmp", "arbeitsstaetten.bmp", "verkaufsflaechen.bmp"})
+    f.host.SetPicture(name, picture);
+  SetRandSeed(777);
+  model().B_loadDataClick();
+  model().B_agCreateClick();
+  model().B_workPathClick();
+  EXPECT_EQ(f.host.chartShows, 1);
+  size_t paired = 0, jobless = 0, routed = 0;
+  model().cells.ForEach([&](const TCell& home) {
+    for (const Trip& trip : home.trips) {
+      if (!trip.HasWorkplace()) {
+        ++jobless;
+        EXPECT_FALSE(trip.route);
+        continue;
+      }
+      ++paired;
+      ASSERT_TRUE(trip.route);
+      const Route& route = *trip.route;
+      const int32_t work = model().cells.At(trip.destCol, trip.destRow)->nearestNode;
+      if (route.empty()) continue;
+      ++routed;
+      EXPECT_EQ(route.front(), model().NodeAt(work));
+      EXPECT_NE(route.back(), model().NodeAt(home.nearestNode));
+    }
+  });
+  EXPECT_EQ(paired, 462u * 15u);
+  EXPECT_EQ(jobless, 462u * 5u);
+  EXPECT_GT(routed, paired / 2);
+  EXPECT_EQ(ChartSum(), 2.0 * static_cast<double>(paired));
+}
+
 // The plan shares searches between trips with the same pair of nodes; it must give what a
 // search per trip gives, and leave the search state of the last trip.
 TEST_F(Planning, SharedSearchesGiveWhatEveryTripsOwnSearchGives) {

@@ -280,6 +280,26 @@ TEST_F(RouteSearch, FindPathDrawsOverEarlierRoutes) {
   EXPECT_EQ(f.host.overlay->At(200, 300), clRed);
 }
 
+TEST_F(RouteSearch, FindPathShowsAYellowRouteOverTheFormedNetwork) {
+  SetRandSeed(4711);
+  model().B_agCreateClick();
+  ASSERT_EQ(model().nodeList.size(), 42u);
+  int drawn = 0;
+  for (int press = 0; press < 40 && drawn < 3; ++press) {
+    model().B_findPathClick();
+    const Route& route = model().routeList;
+    if (route.size() < 2) continue;
+    ++drawn;
+    for (size_t k = 0; k + 1 < route.size(); ++k) {
+      EXPECT_EQ(route[k]->parent, route[k + 1]);
+      const int mx = (route[k]->x + route[k + 1]->x) / 2;
+      const int my = (route[k]->y + route[k + 1]->y) / 2;
+      EXPECT_EQ(f.host.overlay->At(mx, my), clYellow) << "segment " << k;
+    }
+  }
+  EXPECT_EQ(drawn, 3);
+}
+
 TEST_F(RouteSearch, FindPathWithoutNodesRaisesTheListIndexError) {
   model().routeList = Route{nullptr, nullptr};
   SetRandSeed(42);
