@@ -1,7 +1,13 @@
-// The departures chart window Form2.
+// The departures chart window Form2: one chart of the departures per tenth of an hour with a
+// vertical line at the current time of day. The window has no behaviour of its own; the main
+// window fills the points, moves the line and shows it.
 #pragma once
 
+#include <QList>
+#include <QPointF>
 #include <QWidget>
+
+#include "chart/chart_view.h"
 
 namespace velmora {
 
@@ -10,16 +16,20 @@ class TForm2 : public QWidget {
  public:
   explicit TForm2(QWidget* parent = nullptr);
 
-  // The four operations the model performs on the chart.
+  // The four operations the model performs on the chart; all work while the window is hidden.
   void ClearSeries();
   void AddPoint(double x, double y);
   void SetLineValue(double x);
   void ShowAndRaise();
 
-  double LineValue() const { return lineValue_; }
+  double LineValue() const { return ChartTool1->Value(); }
+  int PointCount() const { return PSerTime->Count(); }
+  QList<QPointF> Points() const { return PSerTime->Points(); }
 
- private:
-  double lineValue_ = 11.0;
+  // ---- Components, as the layout names them ----
+  chart::ChartView* Chart_Fahrtzeiten;
+  chart::PointSeries* PSerTime;
+  chart::LineTool* ChartTool1;
 };
 
 }  // namespace velmora

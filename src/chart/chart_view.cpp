@@ -1,0 +1,410 @@
+#include "chart/chart_view.h"
+
+#include <QChart>
+#include <QGraphicsLayout>
+#include <QLegend>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QScatterSeries>
+#include <algorithm>
+#include <cmath>
+
+namespace velmora::chart {
+
+namespace {
+
+// Automatic colours of the point series, in the order the series are added.
+const QColor kSeriesColors[] = {QColor(255, 0, 0), QColor(0, 128, 0),     QColor(255, 255, 0),
+                                QColor(0, 0, 255), QColor(128, 128, 128), QColor(255, 0, 255)};
+
+// Label steps are 1, 2 or 5 times a power of ten, at most this many per axis.
+constexpr int kMaxHorizontalIntervals = 12;
+constexpr int kMaxVerticalIntervals = 6;
+// Room left at both ends of an automatic range, as a share of the data's span, so that the
+// points at the extremes are drawn whole and clear of the axis lines.
+constexpr double kAutomaticMargin = 0.03;
+// A drag shorter than this in either direction is a click, not a zoom rectangle.
+constexpr int kMinZoomDrag = 3;
+
+double NiceStep(double span, int maxIntervals) {
+  if (!(span > 0) || !std::isfinite(span)) return 1.0;
+  const double raw = span / maxIntervals;
+  const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double factor : {1.0, 2.0, 5.0, 10.0})
+    if (factor * magnitude >= raw * (1 - 1e-9)) return factor * magnitude;
+  return 10.0 * magnitude;
+}
+
+// The rectangle with two opposite corners a and b, whichever corners they are.
+QRect RectFromCorners(const QPoint& a, const QPoint& b) {
+  return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+               QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+}
+
+}  // namespace
+
+// ---- PointSeries ----
+
+PointSeries::PointSeries(ChartView& chart, QScatterSeries* series, const QColor& color)
+    : chart_(chart), series_(series), color_(color) {
+  ApplyLook();
+}
+
+void PointSeries::ApplyLook() {
+  series_->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+  series_->setMarkerSize(2 * pointerSize_ + 1);
+  series_->setColor(color_);
+  series_->setPen(QPen(color_.darker(150), 1));
+  series_->setPointLabelsVisible(marksVisible_);
+}
+
+void PointSeries::SetPointerSize(int size) {
+  pointerSize_ = std::max(0, size);
+  series_->setMarkerSize(2 * pointerSize_ + 1);
+}
+
+void PointSeries::SetMarksVisible(bool visible) {
+  marksVisible_ = visible;
+  series_->setPointLabelsVisible(visible);
+}
+
+void PointSeries::Add(double x, double y) {
+  if (points_.isEmpty() || points_.last().x() <= x) {
+    points_.append(QPointF(x, y));
+  } else {
+    const auto at = std::upper_bound(points_.cbegin(), points_.cend(), x,
+                                     [](double value, const QPointF& p) { return value < p.x(); });
+    points_.insert(at - points_.cbegin(), QPointF(x, y));
+  }
+  Extend(x, y);
+  dirty_ = true;
+  chart_.DataChanged();
+}
+
+void PointSeries::Extend(double x, double y) {
+  if (!std::isfinite(x) || !std::isfinite(y)) return;
+  if (!hasData_) {
+    minX_ = maxX_ = x;
+    minY_ = maxY_ = y;
+    hasData_ = true;
+    return;
+  }
+  minX_ = std::min(minX_, x);
+  maxX_ = std::max(maxX_, x);
+  minY_ = std::min(minY_, y);
+  maxY_ = std::max(maxY_, y);
+}
+
+void PointSeries::Clear() {
+  points_.clear();
+  hasData_ = false;
+  dirty_ = true;
+  chart_.DataChanged();
+}
+
+// ---- LineTool ----
+
+LineTool::LineTool(ChartView& chart, QLineSeries* series) : chart_(chart), series_(series) {
+  series_->setPointsVisible(false);
+  series_->setPointLabelsVisible(false);
+  Place();
+}
+
+bool LineTool::SetValue(double x) {
+  if (x == value_) return false;
+  value_ = x;
+  Place();
+  return true;
+}
+
+void LineTool::SetPen(const QPen& pen) {
+  pen_ = pen;
+  series_->setPen(pen);
+}
+
+void LineTool::Place() {
+  // Both ends on the left axis' current limits: the line spans the plotting area's height and
+  // the parts of the pen beyond it are clipped with the series.
+  const QValueAxis* axis = chart_.LeftAxis();
+  series_->replace(QList<QPointF>{QPointF(value_, axis->min()), QPointF(value_, axis->max())});
+}
+
+// ---- ChartView ----
+
+ChartView::ChartView(QWidget* parent) : QChartView(parent) {
+  QChart* c = new QChart();
+  c->setBackgroundRoundness(0);
+  c->setDropShadowEnabled(false);
+  c->setPlotAreaBackgroundVisible(false);
+  c->setBackgroundPen(Qt::NoPen);
+  c->layout()->setContentsMargins(0, 0, 0, 0);
+  c->setMargins(QMargins(6, 4, 6, 4));
+  c->setAnimationOptions(QChart::NoAnimation);
+  setChart(c);
+  setRenderHint(QPainter::Antialiasing, true);
+  setRubberBand(QChartView::NoRubberBand);
+  setDragMode(QGraphicsView::NoDrag);
+
+  bottom_ = new QValueAxis(this);
+  left_ = new QValueAxis(this);
+  right_ = new QValueAxis(this);
+  top_ = new QValueAxis(this);
+  c->addAxis(bottom_, Qt::AlignBottom);
+  c->addAxis(left_, Qt::AlignLeft);
+  c->addAxis(right_, Qt::AlignRight);
+  c->addAxis(top_, Qt::AlignTop);
+  for (QValueAxis* axis : {bottom_, left_, right_, top_}) {
+    axis->setLabelFormat("%g");
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    axis->setLinePen(QPen(Qt::black, 1));
+    axis->setLabelsColor(Qt::black);
+    axis->setTitleBrush(Qt::black);
+    axes_.push_back(AxisState{axis});
+    ApplyRange(axis, 0.0, 1.0);
+  }
+
+  rightHolder_ = new QLineSeries(this);
+  c->addSeries(rightHolder_);
+  rightHolder_->attachAxis(bottom_);
+  rightHolder_->attachAxis(right_);
+
+  connect(left_, &QValueAxis::rangeChanged, this, [this] {
+    for (auto& tool : lineTools_) tool->Place();
+  });
+
+  band_ = new QRubberBand(QRubberBand::Rectangle, viewport());
+  band_->hide();
+}
+
+ChartView::~ChartView() = default;
+
+ChartView::AxisState& ChartView::State(const QValueAxis* axis) {
+  return *std::find_if(axes_.begin(), axes_.end(),
+                       [axis](const AxisState& s) { return s.axis == axis; });
+}
+
+const ChartView::AxisState& ChartView::State(const QValueAxis* axis) const {
+  return *std::find_if(axes_.begin(), axes_.end(),
+                       [axis](const AxisState& s) { return s.axis == axis; });
+}
+
+void ChartView::SetTitleLines(const QStringList& lines) {
+  titleLines_ = lines;
+  QStringList html;
+  for (const QString& line : lines) html << (line.isEmpty() ? "&nbsp;" : line.toHtmlEscaped());
+  chart()->setTitle(html.join("<br>"));
+}
+
+void ChartView::SetFixedRange(QValueAxis* axis, double min, double max) {
+  AxisState& state = State(axis);
+  state.automatic = false;
+  state.min = min;
+  state.max = max;
+  const bool zoomable = axis == bottom_ || axis == left_;
+  if (!zoomed_ || !zoomable) ApplyRange(axis, min, max);
+}
+
+void ChartView::SetAutomatic(QValueAxis* axis) {
+  State(axis).automatic = true;
+  DataChanged();
+  ApplyAutomaticRanges();
+}
+
+bool ChartView::IsAutomatic(const QValueAxis* axis) const {
+  return State(axis).automatic;
+}
+
+void ChartView::SetBackgroundColor(const QColor& color) {
+  chart()->setBackgroundBrush(color);
+  setBackgroundBrush(color);
+}
+
+void ChartView::SetBorderVisible(bool visible) {
+  setFrameStyle(visible ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);
+  setLineWidth(1);
+  QPalette p = palette();
+  p.setColor(QPalette::WindowText, Qt::black);
+  setPalette(p);
+}
+
+void ChartView::SetLegendVisible(bool visible) {
+  chart()->legend()->setVisible(visible);
+}
+
+bool ChartView::LegendVisible() const {
+  return chart()->legend()->isVisible();
+}
+
+PointSeries* ChartView::AddPointSeries() {
+  auto* series = new QScatterSeries(this);
+  chart()->addSeries(series);
+  series->attachAxis(bottom_);
+  series->attachAxis(left_);
+  const int n = static_cast<int>(pointSeries_.size()) % std::size(kSeriesColors);
+  pointSeries_.push_back(
+      std::unique_ptr<PointSeries>(new PointSeries(*this, series, kSeriesColors[n])));
+  DataChanged();
+  return pointSeries_.back().get();
+}
+
+LineTool* ChartView::AddLineTool() {
+  // Series are drawn in the order they were added: the point series are taken off and added
+  // again after the new line so that every line stays behind them.
+  for (auto& p : pointSeries_) chart()->removeSeries(p->series());
+  auto* series = new QLineSeries(this);
+  chart()->addSeries(series);
+  series->attachAxis(bottom_);
+  series->attachAxis(left_);
+  for (auto& p : pointSeries_) {
+    chart()->addSeries(p->series());
+    p->series()->attachAxis(bottom_);
+    p->series()->attachAxis(left_);
+    p->ApplyLook();
+  }
+  lineTools_.push_back(std::unique_ptr<LineTool>(new LineTool(*this, series)));
+  return lineTools_.back().get();
+}
+
+void ChartView::ApplyRange(QValueAxis* axis, double min, double max) {
+  const bool vertical = axis == left_ || axis == right_;
+  axis->setTickInterval(
+      NiceStep(max - min, vertical ? kMaxVerticalIntervals : kMaxHorizontalIntervals));
+  axis->setRange(min, max);
+}
+
+void ChartView::AutomaticRange(AxisState& state) const {
+  bool any = false;
+  double lo = 0, hi = 0;
+  for (const auto& p : pointSeries_) {
+    if (!p->hasData_) continue;
+    const double pLo = state.axis == bottom_ ? p->minX_ : p->minY_;
+    const double pHi = state.axis == bottom_ ? p->maxX_ : p->maxY_;
+    lo = any ? std::min(lo, pLo) : pLo;
+    hi = any ? std::max(hi, pHi) : pHi;
+    any = true;
+  }
+  if (!any) {
+    lo = 0.0;
+    hi = 1.0;
+  } else if (lo == hi) {
+    // One value only: a unit range from zero, or around the value.
+    if (lo == 0.0)
+      hi = 1.0;
+    else {
+      lo -= 1.0;
+      hi += 1.0;
+    }
+  }
+  const double margin = (hi - lo) * kAutomaticMargin;
+  state.min = lo - margin;
+  state.max = hi + margin;
+}
+
+void ChartView::DataChanged() {
+  for (AxisState& state : axes_)
+    if (state.automatic && (state.axis == bottom_ || state.axis == left_)) AutomaticRange(state);
+  if (flushPending_) return;
+  flushPending_ = true;
+  QMetaObject::invokeMethod(
+      this, [this] { Flush(); }, Qt::QueuedConnection);
+}
+
+void ChartView::Flush() {
+  flushPending_ = false;
+  for (auto& p : pointSeries_) {
+    if (!p->dirty_) continue;
+    p->series_->replace(p->points_);
+    p->dirty_ = false;
+  }
+  ApplyAutomaticRanges();
+}
+
+void ChartView::ApplyAutomaticRanges() {
+  if (zoomed_) return;
+  for (const AxisState& state : axes_) {
+    if (state.automatic && (state.axis->min() != state.min || state.axis->max() != state.max))
+      ApplyRange(state.axis, state.min, state.max);
+  }
+}
+
+QRectF ChartView::PlotRect() const {
+  const QRectF area = chart()->mapRectToScene(chart()->plotArea());
+  return mapFromScene(area).boundingRect();
+}
+
+void ChartView::ZoomTo(const QRect& widgetRect) {
+  const QRectF plot = PlotRect();
+  const QRectF r =
+      QRectF(RectFromCorners(widgetRect.topLeft(), widgetRect.bottomRight())).intersected(plot);
+  if (r.width() < kMinZoomDrag || r.height() < kMinZoomDrag) return;
+  const double x0 = bottom_->min(), x1 = bottom_->max();
+  const double y0 = left_->min(), y1 = left_->max();
+  const double left = x0 + (r.left() - plot.left()) / plot.width() * (x1 - x0);
+  const double right = x0 + (r.right() - plot.left()) / plot.width() * (x1 - x0);
+  const double top = y1 - (r.top() - plot.top()) / plot.height() * (y1 - y0);
+  const double bottom = y1 - (r.bottom() - plot.top()) / plot.height() * (y1 - y0);
+  zoomed_ = true;
+  ApplyRange(bottom_, left, right);
+  ApplyRange(left_, bottom, top);
+}
+
+void ChartView::RestoreFullView() {
+  zoomed_ = false;
+  for (QValueAxis* axis : {bottom_, left_}) {
+    const AxisState& state = State(axis);
+    ApplyRange(axis, state.min, state.max);
+  }
+}
+
+void ChartView::mousePressEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  if (event->button() == Qt::LeftButton && PlotRect().contains(at)) {
+    dragging_ = true;
+    bandOrigin_ = at;
+    band_->setGeometry(QRect(at, QSize()));
+    band_->show();
+    event->accept();
+    return;
+  }
+  if (event->button() == Qt::RightButton) {
+    event->accept();
+    return;
+  }
+  QChartView::mousePressEvent(event);
+}
+
+void ChartView::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_) {
+    // Built from the two corners, so a drag toward the top-left shows (and zooms) like any
+    // other.
+    const QRect r = RectFromCorners(bandOrigin_, event->position().toPoint());
+    band_->setGeometry(r.intersected(PlotRect().toAlignedRect()));
+    event->accept();
+    return;
+  }
+  QChartView::mouseMoveEvent(event);
+}
+
+void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+  if (dragging_ && event->button() == Qt::LeftButton) {
+    dragging_ = false;
+    band_->hide();
+    ZoomTo(RectFromCorners(bandOrigin_, event->position().toPoint()));
+    event->accept();
+    return;
+  }
+  if (event->button() == Qt::RightButton) {
+    RestoreFullView();
+    event->accept();
+    return;
+  }
+  QChartView::mouseReleaseEvent(event);
+}
+
+void ChartView::mouseDoubleClickEvent(QMouseEvent* event) {
+  RestoreFullView();
+  event->accept();
+}
+
+}  // namespace velmora::chart

@@ -1,0 +1,187 @@
+// The chart component: a two-dimensional chart with four titled value axes, point series and
+// vertical line tools, drawn with Qt Charts.
+//
+// Series lie on the bottom and left axes. An axis is either fixed (its range is set once) or
+// automatic (its range follows the data of the point series on it). Line tools are drawn behind
+// every point series and are not part of the automatic ranges. The user zooms by dragging a
+// rectangle over the plotting area with the left button, in any direction; a right click or a
+// double click restores the full view.
+#pragma once
+
+#include <QChartView>
+#include <QList>
+#include <QPointF>
+#include <QRubberBand>
+#include <QStringList>
+#include <QValueAxis>
+#include <memory>
+#include <vector>
+
+QT_BEGIN_NAMESPACE
+class QChart;
+class QLineSeries;
+class QScatterSeries;
+QT_END_NAMESPACE
+
+namespace velmora::chart {
+
+class ChartView;
+
+// A series of points drawn as small circles, kept ordered by ascending x.
+//
+// The points are held here and handed to the drawing once control returns to the event loop
+// (or at ChartView::Flush), so filling a series point by point costs no redrawing per point.
+class PointSeries {
+ public:
+  // Adds a point, after every point with an x not greater than x. Constant time when x is not
+  // less than the last point's x (a histogram filled from left to right).
+  void Add(double x, double y);
+  void Clear();
+
+  int Count() const { return static_cast<int>(points_.size()); }
+  const QList<QPointF>& Points() const { return points_; }
+  QPointF Point(int index) const { return points_.at(index); }
+
+  // Pointer size in pixels from the centre, horizontally and vertically; the circle drawn is
+  // 2 * size + 1 pixels across.
+  void SetPointerSize(int size);
+  int PointerSize() const { return pointerSize_; }
+  QColor Color() const { return color_; }
+  void SetMarksVisible(bool visible);
+  bool MarksVisible() const { return marksVisible_; }
+
+  QScatterSeries* series() const { return series_; }
+
+ private:
+  friend class ChartView;
+  PointSeries(ChartView& chart, QScatterSeries* series, const QColor& color);
+  // Sets colour, circle size and marks on the Qt series (again after it was re-added).
+  void ApplyLook();
+  void Extend(double x, double y);
+
+  ChartView& chart_;
+  QScatterSeries* series_;
+  QList<QPointF> points_;
+  // The drawing has not been given the current points yet.
+  bool dirty_ = false;
+  QColor color_;
+  int pointerSize_ = 2;
+  bool marksVisible_ = false;
+  // Extent of the finite coordinates; valid when hasData_.
+  bool hasData_ = false;
+  double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
+};
+
+// A vertical line at a value of the bottom axis, across the whole height of the plotting area.
+class LineTool {
+ public:
+  double Value() const { return value_; }
+  // Moves the line; returns whether the value changed (the chart redraws only then).
+  bool SetValue(double x);
+  void SetPen(const QPen& pen);
+  QPen Pen() const { return pen_; }
+  // The line is never dragged by the mouse; the flag only records that.
+  bool AllowDrag() const { return false; }
+
+  QLineSeries* series() const { return series_; }
+
+ private:
+  friend class ChartView;
+  LineTool(ChartView& chart, QLineSeries* series);
+  void Place();
+
+  ChartView& chart_;
+  QLineSeries* series_;
+  QPen pen_;
+  double value_ = 0.0;
+};
+
+class ChartView : public QChartView {
+  Q_OBJECT
+ public:
+  explicit ChartView(QWidget* parent = nullptr);
+  ~ChartView() override;
+
+  QValueAxis* BottomAxis() const { return bottom_; }
+  QValueAxis* LeftAxis() const { return left_; }
+  QValueAxis* RightAxis() const { return right_; }
+  QValueAxis* TopAxis() const { return top_; }
+
+  // The chart title, one entry per line; empty lines keep their height.
+  void SetTitleLines(const QStringList& lines);
+  QStringList TitleLines() const { return titleLines_; }
+
+  // Fixes an axis at min..max (the full view; a zoom narrows it until the view is restored).
+  void SetFixedRange(QValueAxis* axis, double min, double max);
+  // Lets an axis follow the data of the point series on it.
+  void SetAutomatic(QValueAxis* axis);
+  bool IsAutomatic(const QValueAxis* axis) const;
+
+  // Background colour; the border line is drawn around the whole chart.
+  void SetBackgroundColor(const QColor& color);
+  void SetBorderVisible(bool visible);
+  void SetLegendVisible(bool visible);
+  bool LegendVisible() const;
+
+  // Series and tools; the chart owns them.
+  PointSeries* AddPointSeries();
+  LineTool* AddLineTool();
+
+  // The plotting area in pixels of the viewport (the view less its border line).
+  QRectF PlotRect() const;
+  // Zooms the bottom and left axes to the values under a rectangle of viewport pixels, which
+  // may be given in any corner order.
+  void ZoomTo(const QRect& widgetRect);
+  void RestoreFullView();
+  bool IsZoomed() const { return zoomed_; }
+
+  // Hands changed points and automatic ranges to the drawing now rather than when control
+  // returns to the event loop.
+  void Flush();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  friend class PointSeries;
+  friend class LineTool;
+
+  struct AxisState {
+    QValueAxis* axis;
+    bool automatic = false;
+    // The full-view range: the fixed range, or the one the data gives.
+    double min = 0, max = 1;
+  };
+
+  AxisState& State(const QValueAxis* axis);
+  const AxisState& State(const QValueAxis* axis) const;
+  // Applies a range with label ticks at round values.
+  void ApplyRange(QValueAxis* axis, double min, double max);
+  // Recomputes the automatic ranges after the data changed and schedules a flush.
+  void DataChanged();
+  void ApplyAutomaticRanges();
+  void AutomaticRange(AxisState& state) const;
+
+  QValueAxis* bottom_;
+  QValueAxis* left_;
+  QValueAxis* right_;
+  QValueAxis* top_;
+  std::vector<AxisState> axes_;
+  QStringList titleLines_;
+  std::vector<std::unique_ptr<PointSeries>> pointSeries_;
+  std::vector<std::unique_ptr<LineTool>> lineTools_;
+  // Keeps the right axis laid out although no data lies on it: Qt Charts only draws axes that
+  // some series uses.
+  QLineSeries* rightHolder_;
+
+  QRubberBand* band_;
+  QPoint bandOrigin_;
+  bool dragging_ = false;
+  bool zoomed_ = false;
+  bool flushPending_ = false;
+};
+
+}  // namespace velmora::chart
