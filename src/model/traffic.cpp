@@ -118,6 +118,12 @@ void DepartureIndex::Build(const CellGrid& cells) {
       }
     }
   }
+  // The usual window holds one or two tenths: room for the largest two neighbouring buckets
+  // is taken now, so the merge space does not grow (and fault in fresh pages) at the peak.
+  uint32_t largestPair = 0;
+  for (size_t b = 1; b < kBuckets; ++b)
+    largestPair = std::max(largestPair, counts[b] + counts[b + 1]);
+  scratch_.reserve(largestPair);
   for (size_t b = 1; b <= kBuckets; ++b) counts[b] += counts[b - 1];
   offsets_ = counts;
 
@@ -152,20 +158,26 @@ void DepartureIndex::Due(int64_t lo, int64_t hi, std::vector<uint64_t>& keys) co
   const int64_t to = std::min<int64_t>(FloorDiv10(hi), kMaxTenths);
   if (from > to || offsets_.empty()) return;
 
-  // Gather the buckets; each is sorted, so a few are merged as they come, many sorted once.
-  const bool merge = to - from < 16;
+  // Each bucket is sorted; a window of one bucket is copied, a few are merged run by run, a
+  // wide window (after a jump of the clock) is sorted once.
+  size_t runs = 0;
   for (int64_t k = from; k <= to; ++k) {
     const size_t b = static_cast<size_t>(k + kMaxTenths);
     const size_t begin = offsets_[b];
     const size_t end = offsets_[b + 1];
     if (begin == end) continue;
-    const size_t middle = keys.size();
-    keys.insert(keys.end(), keys_.begin() + static_cast<ptrdiff_t>(begin),
-                keys_.begin() + static_cast<ptrdiff_t>(end));
-    if (merge && middle > 0)
-      std::inplace_merge(keys.begin(), keys.begin() + static_cast<ptrdiff_t>(middle), keys.end());
+    const auto first = keys_.begin() + static_cast<ptrdiff_t>(begin);
+    const auto last = keys_.begin() + static_cast<ptrdiff_t>(end);
+    if (runs == 0 || to - from >= 16) {
+      keys.insert(keys.end(), first, last);
+    } else {
+      scratch_.resize(keys.size() + (end - begin));
+      std::merge(keys.begin(), keys.end(), first, last, scratch_.begin());
+      keys.swap(scratch_);
+    }
+    ++runs;
   }
-  if (!merge) std::sort(keys.begin(), keys.end());
+  if (to - from >= 16) std::sort(keys.begin(), keys.end());
 
   // A morning key right after the evening key of the same trip is dropped: the evening
   // departure is tested first and, when due, the morning one is not tested.
@@ -192,23 +204,51 @@ void Model::SimulationStep() {
 
   // Release every departure of this step's window, prevClockHours + 0.01 up to clockHours,
   // compared in whole hundredths so that each tenth of the day is due in exactly one window.
-  if (!departures_.Valid()) departures_.Build(cells);
+  if (!departures_.Valid()) {
+    departures_.Build(cells);
+    dueKeys_.reserve(departures_.Reserved());
+  }
   departures_.Due(HundredthsOf(prevClockHours) + 1, HundredthsOf(clockHours), dueKeys_);
+  // The trip of a key, or null when the key does not fit the grid.
   const uint32_t cols = static_cast<uint32_t>(cells.Cols());
-  for (const uint64_t key : dueKeys_) {
+  const uint32_t rows = static_cast<uint32_t>(cells.Rows());
+  auto cellOf = [&](uint64_t key) -> const TCell* {
     const uint32_t cellIndex = DepartureIndex::CellOf(key);
+    if (cols == 0 || cellIndex / cols >= rows) return nullptr;
+    return cells.At(static_cast<int32_t>(cellIndex % cols), static_cast<int32_t>(cellIndex / cols));
+  };
+  auto tripOf = [&](uint64_t key) -> const Trip* {
+    const TCell* cell = cellOf(key);
     const uint32_t tripIndex = DepartureIndex::TripOf(key);
-    if (cols == 0 || cellIndex / cols >= static_cast<uint32_t>(cells.Rows())) continue;
-    const TCell* cell =
-        cells.At(static_cast<int32_t>(cellIndex % cols), static_cast<int32_t>(cellIndex / cols));
-    if (cell == nullptr || tripIndex >= cell->trips.size()) continue;
-    const Trip& trip = cell->trips[tripIndex];
-    if (!trip.HasWorkplace() || trip.RouteCount() <= 1) continue;
+    if (cell == nullptr || tripIndex >= cell->trips.size()) return nullptr;
+    return &cell->trips[tripIndex];
+  };
 
+  // Each release follows a chain of pointers (cell, trip, route) to memory touched long ago;
+  // the links of the chain are fetched a few releases ahead, one link per stage.
+  constexpr size_t kAhead = 4;
+  const size_t due = dueKeys_.size();
+  for (size_t i = 0; i < due; ++i) {
+    if (i + 4 * kAhead < due) __builtin_prefetch(cellOf(dueKeys_[i + 4 * kAhead]));
+    if (i + 3 * kAhead < due) __builtin_prefetch(tripOf(dueKeys_[i + 3 * kAhead]));
+    if (i + 2 * kAhead < due) {
+      if (const Trip* ahead = tripOf(dueKeys_[i + 2 * kAhead]))
+        __builtin_prefetch(ahead->route.get());
+    }
+    if (i + kAhead < due) {
+      const Trip* ahead = tripOf(dueKeys_[i + kAhead]);
+      if (ahead != nullptr && ahead->route) __builtin_prefetch(ahead->route->data());
+    }
+
+    const uint64_t key = dueKeys_[i];
+    const Trip* trip = tripOf(key);
+    if (trip == nullptr || !trip->HasWorkplace() || trip->RouteCount() <= 1) continue;
     auto vehicle = std::make_unique<TTraveller>();
-    vehicle->route = trip.route;
+    vehicle->route = trip->route;
     vehicle->direction = DepartureIndex::IsMorning(key) ? 1 : 0;
     vehicle->position = 0;
+    vehicle->entries = vehicle->route->data();
+    vehicle->entryCount = static_cast<uint32_t>(vehicle->route->size());
     vehicle->currentNode = vehicle->At(0);
     vehicle->previousNode = nullptr;
     travellers.push_back(std::move(vehicle));
@@ -244,15 +284,34 @@ void Model::AdvanceTravellers() {
   // it came by. A vehicle reaching its last node has arrived; it leaves that last link in the
   // same step, so it never adds to a counter, and it is removed. The survivors are compacted
   // in place, keeping their order.
+  //
+  // The loop is bound by memory latency (vehicles, and routes planned long before, lie all over
+  // the heap), so the vehicles a few places ahead and their next route entries are fetched
+  // early.
+  constexpr size_t kAhead = 8;
   size_t kept = 0;
   const size_t count = travellers.size();
   for (size_t k = 0; k < count; ++k) {
+    if (k + 2 * kAhead < count) __builtin_prefetch(travellers[k + 2 * kAhead].get());
+    if (k + kAhead < count) {
+      const TTraveller& ahead = *travellers[k + kAhead];
+      if (ahead.entries != nullptr && ahead.position + 1 < ahead.entryCount)
+        __builtin_prefetch(ahead.entries + (ahead.direction == 0
+                                                ? ahead.position + 1
+                                                : ahead.entryCount - 2 - ahead.position));
+    }
     TTraveller& v = *travellers[k];
+    if (v.entries == nullptr && v.route) {
+      v.entries = v.route->data();
+      v.entryCount = static_cast<uint32_t>(v.route->size());
+    }
     TAgent* cur = v.currentNode;
     const size_t nextPosition = static_cast<size_t>(v.position) + 1;
     const int32_t ci = indexOf(cur, v.currentIndex);
     const int32_t pi = v.previousNode ? indexOf(v.previousNode, v.previousIndex) : kNoNode;
-    TAgent* next = v.route && nextPosition < v.Count() ? v.At(nextPosition) : nullptr;
+    TAgent* next = nullptr;
+    if (nextPosition < v.entryCount)
+      next = v.entries[v.direction == 0 ? nextPosition : v.entryCount - 1 - nextPosition];
     const int32_t ni = table.Find(next);
     if (ci < 0 || ni < 0 || (v.previousNode != nullptr && pi < 0)) {
       // A vehicle whose nodes are not in nodeList (or whose route has run out) leaves the road
@@ -262,7 +321,7 @@ void Model::AdvanceTravellers() {
       continue;
     }
 
-    const bool arrived = nextPosition + 1 == v.Count();
+    const bool arrived = nextPosition + 1 == v.entryCount;
     if (!arrived) AddTo(next->linkLoad[static_cast<size_t>(ci)], 1);
     if (v.previousNode != nullptr) AddTo(cur->linkLoad[static_cast<size_t>(pi)], -1);
     v.previousNode = cur;

@@ -25,6 +25,10 @@ struct TTraveller {
   // match, so a vehicle built without them works all the same.
   int32_t currentIndex = kNoNode;
   int32_t previousIndex = kNoNode;
+  // The route's entries and their number, cached by the movement so that it reads the entries
+  // without going through the shared route object; null until the first move.
+  TAgent* const* entries = nullptr;
+  uint32_t entryCount = 0;
 
   size_t Count() const { return route->size(); }
   // Entry k of the route in driving order.
@@ -57,6 +61,8 @@ class DepartureIndex {
   // due when lo <= 10 k <= hi. Filled in scan order; a trip whose evening departure is due
   // gives only that key (its morning departure is then not considered in this window).
   void Due(int64_t lo, int64_t hi, std::vector<uint64_t>& keys) const;
+  // Room for the keys of the usual window, taken by Build; callers reserve it for Due's output.
+  size_t Reserved() const { return scratch_.capacity(); }
 
   // Key layout: cell (row * cols + column) in the high 32 bits, trip index above a morning bit.
   static uint64_t Key(uint32_t cell, uint32_t trip, bool morning) {
@@ -72,6 +78,8 @@ class DepartureIndex {
   // Bucket b holds tenth b - kMaxTenths; its keys are keys_[offsets_[b] .. offsets_[b + 1]).
   std::vector<uint32_t> offsets_;
   std::vector<uint64_t> keys_;
+  // Merge space of Due, kept between calls.
+  mutable std::vector<uint64_t> scratch_;
 };
 
 }  // namespace velmora
