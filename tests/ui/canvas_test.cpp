@@ -118,7 +118,9 @@ TEST(Canvas, EllipseFillsItsBoxWithAnOutline) {
   EXPECT_EQ(c.At(47, 47), kWhite);  // corners stay outside the disc
   for (int y = 40; y < 60; ++y)
     for (int x = 40; x < 60; ++x)
-      if (x < 47 || x > 52 || y < 47 || y > 52) EXPECT_EQ(c.At(x, y), kWhite) << x << "," << y;
+      if (x < 47 || x > 52 || y < 47 || y > 52) {
+        EXPECT_EQ(c.At(x, y), kWhite) << x << "," << y;
+      }
   // Part outside the picture is clipped.
   c.canvas.Ellipse(-3, -3, 3, 3);
   EXPECT_EQ(c.At(0, 0), kRed);
