@@ -3,12 +3,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/convert.h"
 #include "core/error.h"
 #include "core/rounding.h"
 #include "model/model.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#else
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#endif
 
 namespace velmora {
 
@@ -82,12 +90,68 @@ class NodeIndexTable {
   std::vector<Slot> slots_;
 };
 
+// Fixed-size blocks for vehicles: slabs that are never returned, and a free list through the
+// unused blocks. Single-threaded, like the whole model. Under AddressSanitizer free blocks are
+// poisoned, so a vehicle used after its release is still caught.
+class TravellerPool {
+ public:
+  void* Take() {
+    if (free_ == nullptr) Grow();
+    Block* block = free_;
+    ASAN_UNPOISON_MEMORY_REGION(block, sizeof(Block));
+    free_ = block->next;
+    return block;
+  }
+  void Give(void* memory) {
+    Block* block = static_cast<Block*>(memory);
+    block->next = free_;
+    free_ = block;
+    ASAN_POISON_MEMORY_REGION(block, sizeof(Block));
+  }
+
+ private:
+  union Block {
+    Block* next;
+    alignas(TTraveller) unsigned char bytes[sizeof(TTraveller)];
+  };
+  static constexpr size_t kSlab = 4096;
+
+  void Grow() {
+    slabs_.push_back(std::make_unique<Block[]>(kSlab));
+    Block* slab = slabs_.back().get();
+    // Handed out in address order.
+    for (size_t i = kSlab; i-- > 0;) Give(&slab[i]);
+  }
+
+  Block* free_ = nullptr;
+  std::vector<std::unique_ptr<Block[]>> slabs_;
+};
+
+// Never destroyed, so vehicles released during program exit still have their pool.
+TravellerPool& Pool() {
+  static TravellerPool* pool = new TravellerPool;
+  return *pool;
+}
+
 // Counters wrap like the signed 32-bit integers they are instead of overflowing.
 inline void AddTo(int32_t& counter, int32_t delta) {
   counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + static_cast<uint32_t>(delta));
 }
 
 }  // namespace
+
+// ---- Vehicles. ----
+
+void* TTraveller::operator new(size_t size) {
+  if (size != sizeof(TTraveller)) return ::operator new(size);
+  return Pool().Take();
+}
+
+void TTraveller::operator delete(void* block, size_t size) noexcept {
+  if (block == nullptr) return;
+  if (size != sizeof(TTraveller)) return ::operator delete(block);
+  Pool().Give(block);
+}
 
 // ---- Departure index. ----
 

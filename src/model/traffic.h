@@ -1,6 +1,7 @@
 // The vehicle record TTraveller and the departure index the clock releases vehicles from.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,11 @@ struct TTraveller {
   // without going through the shared route object; null until the first move.
   TAgent* const* entries = nullptr;
   uint32_t entryCount = 0;
+
+  // Vehicles come and go by the tens of thousands in a step at the peak; they are kept in
+  // blocks of one size reused from a free list instead of the general heap.
+  static void* operator new(size_t size);
+  static void operator delete(void* block, size_t size) noexcept;
 
   size_t Count() const { return route->size(); }
   // Entry k of the route in driving order.
