@@ -24,6 +24,7 @@ constexpr int kBlueShift = 16;
 }  // namespace
 
 void Model::LoadLandUse() {
+  InvalidateDepartures();  // trips, departures or routes change below
   // All three pictures are read before any cell changes, so a missing or unreadable file
   // leaves the counts, trips, colours and captions as they were.
   const std::string folder = host_.ExecutableDir() + "pictures/";
@@ -89,6 +90,7 @@ void Model::ApplyShowFilter() {
 }
 
 void Model::AssignWorkplaces() {
+  InvalidateDepartures();  // trips, departures or routes change below
   // Each round draws a cell with unpaired workers and a cell with free workplaces, each
   // uniformly over its list, and pairs one worker of the first with one place of the second.
   // A cell's trips fill from the last index down, so trips[0 .. workersLeft - 1] are the ones

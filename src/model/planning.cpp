@@ -45,6 +45,7 @@ double TenthsToHours(int64_t k) {
 }
 
 void Model::PlanDepartures() {
+  InvalidateDepartures();  // trips, departures or routes change below
   const long double deviation = StrToSingle(host_.EditText(EditBox::STD));
   const long double morningMean = StrToSingle(host_.EditText(EditBox::MDep));
   const long double eveningMean = StrToSingle(host_.EditText(EditBox::EDep));
@@ -73,6 +74,7 @@ void Model::PlanDepartures() {
 }
 
 void Model::PlanRoutes() {
+  InvalidateDepartures();  // trips, departures or routes change below
   // Many trips share their pair of home and work nodes, and the search depends on nothing but
   // that pair and the network, so each pair is searched once per run and its route shared by
   // all its trips (routes are never changed once planned). The last trip's search is run again

@@ -144,6 +144,12 @@ bool SolveLinear(double a, double b, double lo, double hi, bool halfOpen, double
 }  // namespace
 
 void RasterCanvas::ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t pixel) {
+  // The band is the same whichever end the line is drawn from, so a link drawn from both of
+  // its nodes covers one band.
+  if (y1 > y2 || (y1 == y2 && x1 > x2)) {
+    std::swap(x1, x2);
+    std::swap(y1, y2);
+  }
   const double r = width / 2.0;
   const double dx = static_cast<double>(x2) - x1;
   const double dy = static_cast<double>(y2) - y1;

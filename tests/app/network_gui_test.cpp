@@ -96,7 +96,8 @@ TEST(NetworkWindow, AgentsCreateDrawsLinksUnderNodesOnTheOverlayOnly) {
       const auto& b = m.nodePositions[static_cast<size_t>(link.node)];
       const int mx = (a[0] + b[0]) / 2, my = (a[1] + b[1]) / 2;
       EXPECT_EQ(At(*overlay, mx, my), kRed);
-      if (link.distance < 60) continue;
+      // Short links, and links along the field's edge whose band is cut by it, are skipped.
+      if (link.distance < 60 || mx < 3 || my < 3 || mx > 636 || my > 662) continue;
       bool clear = true;  // no disc near the midpoint
       for (const auto& node : m.nodeList)
         clear &= std::abs(node->x - mx) > 10 || std::abs(node->y - my) > 10;

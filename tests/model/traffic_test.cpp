@@ -105,7 +105,7 @@ TEST(Traffic, VehicleOnThreeNodesCountsOneLinkThenArrives) {
   EXPECT_EQ(f.LoadSum(), 1);
   // B's line toward A is 3 pixels: its outer row (not under the red centre) is yellow.
   EXPECT_EQ(f.Band(150, 100), 3);
-  EXPECT_EQ(f.host.overlay->At(150, 99), clYellow);
+  EXPECT_EQ(f.host.overlay->At(150, 101), clYellow);
   EXPECT_EQ(f.Band(250, 100), 2);
 
   f.model.SimulationStep();
@@ -124,9 +124,10 @@ TEST(Traffic, WidthGrowsWithLoadOverScale) {
   f.model.SimulationStep();
   EXPECT_EQ(f.B->linkLoad[f.Idx(f.A)], 11);
   EXPECT_EQ(f.Band(150, 100), 4);
-  EXPECT_EQ(f.host.overlay->At(150, 98), clBlack);
-  EXPECT_EQ(f.host.overlay->At(150, 99), clYellow);
-  EXPECT_EQ(f.host.overlay->At(150, 102), clYellow);
+  EXPECT_EQ(f.host.overlay->At(150, 97), clBlack);
+  EXPECT_EQ(f.host.overlay->At(150, 98), clYellow);
+  EXPECT_EQ(f.host.overlay->At(150, 101), clYellow);
+  EXPECT_EQ(f.host.overlay->At(150, 102), clBlack);
 
   f.host.edits[EditBox::TScale] = "1";
   f.model.ClearOverlay();

@@ -104,6 +104,22 @@ TEST(Canvas, WidePensDrawBandsOfTheirWidth) {
   EXPECT_LE(across, 7);
 }
 
+TEST(Canvas, AWideLineCoversTheSamePixelsFromEitherEnd) {
+  const int ends[][4] = {{10, 10, 70, 40}, {20, 60, 80, 60}, {50, 5, 50, 75}, {90, 10, 5, 70}};
+  for (const auto& e : ends) {
+    ImageCanvas forward, backward;
+    for (ImageCanvas* c : {&forward, &backward}) {
+      c->canvas.SetPenColor(clRed);
+      c->canvas.SetPenWidth(2);
+    }
+    forward.canvas.MoveTo(e[0], e[1]);
+    forward.canvas.LineTo(e[2], e[3]);
+    backward.canvas.MoveTo(e[2], e[3]);
+    backward.canvas.LineTo(e[0], e[1]);
+    EXPECT_EQ(forward.image, backward.image) << e[0] << "," << e[1] << " " << e[2] << "," << e[3];
+  }
+}
+
 TEST(Canvas, EllipseFillsItsBoxWithAnOutline) {
   ImageCanvas c;
   c.canvas.SetPenWidth(1);
