@@ -141,26 +141,22 @@ bool SolveLinear(double a, double b, double lo, double hi, bool halfOpen, double
   }
   return from <= to;
 }
-}  // namespace
 
-void RasterCanvas::ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t pixel) {
-  // The band is the same whichever end the line is drawn from, so a link drawn from both of
-  // its nodes covers one band.
-  if (y1 > y2 || (y1 == y2 && x1 > x2)) {
-    std::swap(x1, x2);
-    std::swap(y1, y2);
-  }
+// The rows of a wide line's band in a buffer of the given size, appended to spans as pairs of
+// first and last pixel (first > last where the row is empty), from row yFirst down.
+void WideLineRows(int x1, int y1, int x2, int y2, int width, int bufferWidth, int bufferHeight,
+                  int& yFirst, std::vector<int32_t>& spans) {
   const double r = width / 2.0;
   const double dx = static_cast<double>(x2) - x1;
   const double dy = static_cast<double>(y2) - y1;
   const double length = std::sqrt(dx * dx + dy * dy);
   const int yTop = std::max(0, static_cast<int>(std::floor(std::min(y1, y2) - r)));
-  const int yBottom =
-      std::min(buffer_.height - 1, static_cast<int>(std::ceil(std::max(y1, y2) + r)));
+  const int yBottom = std::min(bufferHeight - 1, static_cast<int>(std::ceil(std::max(y1, y2) + r)));
   const double ux = length > 0 ? dx / length : 0.0;
   const double uy = length > 0 ? dy / length : 0.0;
   const double nx = -uy;
   const double ny = ux;
+  yFirst = yTop;
   for (int py = yTop; py <= yBottom; ++py) {
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
@@ -191,12 +187,76 @@ void RasterCanvas::ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t
         }
       }
     }
+    int32_t first = 1, last = 0;
     if (lo <= hi) {
       const double clampLo = std::max(lo, -1.0);
-      const double clampHi = std::min(hi, static_cast<double>(buffer_.width));
-      if (clampLo <= clampHi) Span(py, static_cast<int>(clampLo), static_cast<int>(clampHi), pixel);
+      const double clampHi = std::min(hi, static_cast<double>(bufferWidth));
+      if (clampLo <= clampHi) {
+        first = static_cast<int32_t>(clampLo);
+        last = static_cast<int32_t>(clampHi);
+      }
     }
+    spans.push_back(first);
+    spans.push_back(last);
   }
+}
+
+}  // namespace
+
+RasterCanvas::Band& RasterCanvas::FindBand(const BandKey& key) {
+  if (2 * (bandCount_ + 1) > bands_.size()) {
+    // Grow to twice the size and put the remembered bands back.
+    std::vector<Band> old(std::max<size_t>(bands_.size() * 2, 1024), Band{BandKey{}, 0, -1, 0});
+    old.swap(bands_);
+    bandCount_ = 0;
+    for (const Band& band : old)
+      if (band.rows >= 0) {
+        FindBand(band.key) = band;
+        ++bandCount_;
+      }
+  }
+  uint64_t h = 0x9E3779B97F4A7C15ull;
+  for (const int v : {key.x1, key.y1, key.x2, key.y2, key.width})
+    h = (h ^ static_cast<uint32_t>(v)) * 0x9E3779B97F4A7C15ull;
+  const size_t mask = bands_.size() - 1;
+  for (size_t s = static_cast<size_t>(h >> 32) & mask;; s = (s + 1) & mask)
+    if (bands_[s].rows < 0 || bands_[s].key == key) return bands_[s];
+}
+
+void RasterCanvas::ForgetBands() {
+  std::vector<Band>().swap(bands_);
+  bandCount_ = 0;
+  bandSpans_.clear();
+}
+
+void RasterCanvas::ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t pixel) {
+  // The band is the same whichever end the line is drawn from, so a link drawn from both of
+  // its nodes covers one band.
+  if (y1 > y2 || (y1 == y2 && x1 > x2)) {
+    std::swap(x1, x2);
+    std::swap(y1, y2);
+  }
+  const BandKey key{x1, y1, x2, y2, width};
+  Band* band = &FindBand(key);
+  if (band->rows < 0) {
+    // The remembered rows are bounded: past the limit they are all forgotten and gathered
+    // anew from the lines drawn after.
+    constexpr size_t kMaxRememberedRows = size_t{1} << 20;
+    if (bandSpans_.size() / 2 + static_cast<size_t>(std::max(buffer_.height, 0)) >
+        kMaxRememberedRows) {
+      ForgetBands();
+      band = &FindBand(key);
+    }
+    band->key = key;
+    band->offset = bandSpans_.size();
+    WideLineRows(x1, y1, x2, y2, width, buffer_.width, buffer_.height, band->yFirst, bandSpans_);
+    band->rows = static_cast<int>((bandSpans_.size() - band->offset) / 2);
+    ++bandCount_;
+  }
+  const int32_t* spans = bandSpans_.data() + band->offset;
+  for (int k = 0; k < band->rows; ++k)
+    if (spans[2 * k] <= spans[2 * k + 1])
+      Span(band->yFirst + k, spans[2 * k], spans[2 * k + 1], pixel);
 }
 
 }  // namespace velmora

@@ -7,7 +7,9 @@
 // pixel; a wider pen draws a solid band of that width with round ends. No antialiasing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "ui/canvas.h"
 
@@ -34,7 +36,10 @@ class RasterCanvas : public Canvas {
  public:
   RasterCanvas() = default;
   explicit RasterCanvas(PixelBuffer buffer) : buffer_(buffer) {}
-  void SetBuffer(PixelBuffer buffer) { buffer_ = buffer; }
+  void SetBuffer(PixelBuffer buffer) {
+    buffer_ = buffer;
+    ForgetBands();
+  }
   const PixelBuffer& Buffer() const { return buffer_; }
 
   // The colour of a pixel (0x00BBGGRR); outside the buffer reads as 0xFFFFFFFF.
@@ -51,7 +56,28 @@ class RasterCanvas : public Canvas {
   void ThinLine(int x1, int y1, int x2, int y2, uint32_t pixel);
   void ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t pixel);
 
+  // The rows of wide lines already drawn, by end points and width. A network is drawn again and
+  // again with the same segments, so the rows of a band are worked out once and then only
+  // filled. A band's rows depend on nothing but its end points, its width and the buffer's
+  // size.
+  struct BandKey {
+    int x1, y1, x2, y2, width;
+    bool operator==(const BandKey&) const = default;
+  };
+  struct Band {
+    BandKey key;
+    int yFirst;
+    int rows;       // -1: free slot
+    size_t offset;  // into bandSpans_: first and last pixel of every row, first > last if none
+  };
+  // Open addressing over a power-of-two table, at most half full.
+  Band& FindBand(const BandKey& key);
+  void ForgetBands();
+
   PixelBuffer buffer_;
+  std::vector<Band> bands_;
+  size_t bandCount_ = 0;
+  std::vector<int32_t> bandSpans_;
 };
 
 }  // namespace velmora

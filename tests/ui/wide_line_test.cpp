@@ -1,0 +1,218 @@
+// Wide lines: the canvas remembers the rows of the bands it has drawn and only fills them when
+// the same band comes again. Its pixels must be those of the plain row-by-row rasteriser, kept
+// here as the oracle, over fresh and remembered bands, buffer changes and the forgetting of
+// bands past the canvas's limit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "ui/raster_canvas.h"
+
+namespace velmora {
+namespace {
+
+// ---- The plain rasteriser: every row of the band worked out on every call. ----
+
+bool PlainSolveLinear(double a, double b, double lo, double hi, bool halfOpen, double& from,
+                      double& to) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  if (a == 0.0) {
+    const bool ok = b >= lo && (halfOpen ? b < hi : b <= hi);
+    from = ok ? -inf : inf;
+    to = ok ? inf : -inf;
+    return ok;
+  }
+  double p1 = (lo - b) / a;
+  double p2 = (hi - b) / a;
+  if (a > 0) {
+    from = std::ceil(p1);
+    to = halfOpen ? std::ceil(p2) - 1 : std::floor(p2);
+  } else {
+    to = std::floor(p1);
+    from = halfOpen ? std::floor(p2) + 1 : std::ceil(p2);
+  }
+  return from <= to;
+}
+
+struct PlainBuffer {
+  PlainBuffer(int w, int h) : width(w), height(h), pixels(static_cast<size_t>(w) * h, 0) {}
+  int width, height;
+  std::vector<uint32_t> pixels;
+
+  void Span(int y, int xFrom, int xTo, uint32_t pixel) {
+    if (y < 0 || y >= height) return;
+    xFrom = std::max(xFrom, 0);
+    xTo = std::min(xTo, width - 1);
+    for (int x = xFrom; x <= xTo; ++x) pixels[static_cast<size_t>(y) * width + x] = pixel;
+  }
+
+  void ThickLine(int x1, int y1, int x2, int y2, int w, uint32_t pixel) {
+    if (y1 > y2 || (y1 == y2 && x1 > x2)) {
+      std::swap(x1, x2);
+      std::swap(y1, y2);
+    }
+    const double r = w / 2.0;
+    const double dx = static_cast<double>(x2) - x1;
+    const double dy = static_cast<double>(y2) - y1;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    const int yTop = std::max(0, static_cast<int>(std::floor(std::min(y1, y2) - r)));
+    const int yBottom = std::min(height - 1, static_cast<int>(std::ceil(std::max(y1, y2) + r)));
+    const double ux = length > 0 ? dx / length : 0.0;
+    const double uy = length > 0 ? dy / length : 0.0;
+    const double nx = -uy;
+    const double ny = ux;
+    for (int py = yTop; py <= yBottom; ++py) {
+      double lo = std::numeric_limits<double>::infinity();
+      double hi = -lo;
+      for (int e = 0; e < 2; ++e) {
+        const double ex = e == 0 ? x1 : x2;
+        const double ey = e == 0 ? y1 : y2;
+        const double t = r * r - (py - ey) * (py - ey);
+        if (t <= 0) continue;
+        const double s = std::sqrt(t);
+        const double from = std::floor(ex - s) + 1;
+        const double to = std::ceil(ex + s) - 1;
+        if (from <= to) {
+          lo = std::min(lo, from);
+          hi = std::max(hi, to);
+        }
+      }
+      if (length > 0) {
+        double a1, b1, a2, b2;
+        if (PlainSolveLinear(nx, (py - y1) * ny - x1 * nx, -r, r, true, a1, b1) &&
+            PlainSolveLinear(ux, (py - y1) * uy - x1 * ux, 0.0, length, false, a2, b2)) {
+          const double from = std::max(a1, a2);
+          const double to = std::min(b1, b2);
+          if (from <= to) {
+            lo = std::min(lo, from);
+            hi = std::max(hi, to);
+          }
+        }
+      }
+      if (lo <= hi) {
+        const double clampLo = std::max(lo, -1.0);
+        const double clampHi = std::min(hi, static_cast<double>(width));
+        if (clampLo <= clampHi)
+          Span(py, static_cast<int>(clampLo), static_cast<int>(clampHi), pixel);
+      }
+    }
+  }
+};
+
+// ---- The canvas under test, on its own buffer. ----
+
+struct CanvasBuffer {
+  CanvasBuffer(int w, int h)
+      : pixels(static_cast<size_t>(w) * h, 0), canvas(PixelBuffer{pixels.data(), w, h, w}) {}
+  std::vector<uint32_t> pixels;
+  RasterCanvas canvas;
+
+  void Line(int x1, int y1, int x2, int y2, int w, TColor colour) {
+    canvas.SetPenColor(colour);
+    canvas.SetPenWidth(w);
+    canvas.MoveTo(x1, y1);
+    canvas.LineTo(x2, y2);
+  }
+};
+
+struct Segment {
+  int x1, y1, x2, y2;
+};
+
+// Segments mostly inside a w x h buffer, some reaching out of it, some degenerate.
+std::vector<Segment> RandomSegments(std::mt19937& rng, int w, int h, int count) {
+  std::uniform_int_distribution<int> kind(0, 9);
+  std::uniform_int_distribution<int> xs(-w / 4, w + w / 4), ys(-h / 4, h + h / 4);
+  std::uniform_int_distribution<int> step(-3, 3);
+  std::vector<Segment> segments;
+  for (int i = 0; i < count; ++i) {
+    Segment s{xs(rng), ys(rng), xs(rng), ys(rng)};
+    switch (kind(rng)) {
+      case 0:  // a point
+        s.x2 = s.x1;
+        s.y2 = s.y1;
+        break;
+      case 1:  // horizontal
+        s.y2 = s.y1;
+        break;
+      case 2:  // vertical
+        s.x2 = s.x1;
+        break;
+      case 3:  // short
+        s.x2 = s.x1 + step(rng);
+        s.y2 = s.y1 + step(rng);
+        break;
+      case 4:  // diagonal
+        s.y2 = s.y1 + (s.x2 - s.x1);
+        break;
+      default:
+        break;
+    }
+    segments.push_back(s);
+  }
+  return segments;
+}
+
+constexpr TColor kColours[] = {clYellow, clRed, clLime, clBlue};
+
+// Draws the segments several times over, with widths from a small set so that bands come back,
+// and in both directions, on the canvas and on the oracle; the buffers must agree throughout.
+void ExpectSamePixels(uint32_t seed, int w, int h, int segmentCount, int rounds) {
+  std::mt19937 rng(seed);
+  const std::vector<Segment> segments = RandomSegments(rng, w, h, segmentCount);
+  PlainBuffer plain(w, h);
+  CanvasBuffer fast(w, h);
+  std::uniform_int_distribution<int> width(2, 14), wide(15, 90), pick(0, 9), colour(0, 3);
+  for (int round = 0; round < rounds; ++round) {
+    for (const Segment& s : segments) {
+      const int pw = pick(rng) == 0 ? wide(rng) : width(rng);
+      const TColor c = kColours[colour(rng)];
+      const bool reversed = pick(rng) < 5;
+      const Segment d = reversed ? Segment{s.x2, s.y2, s.x1, s.y1} : s;
+      plain.ThickLine(d.x1, d.y1, d.x2, d.y2, pw, ToPixel(c));
+      fast.Line(d.x1, d.y1, d.x2, d.y2, pw, c);
+    }
+    ASSERT_EQ(plain.pixels, fast.pixels) << "seed " << seed << " round " << round;
+  }
+}
+
+TEST(WideLines, RememberedBandsGiveThePixelsOfThePlainRasteriser) {
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    ExpectSamePixels(seed, 97, 83, 40, 4);
+    ExpectSamePixels(seed * 101, 640, 666, 60, 3);
+  }
+}
+
+TEST(WideLines, BandsForgottenPastTheLimitAreWorkedOutAgain) {
+  // A tall buffer makes every band thousands of rows long, so a few hundred distinct bands pass
+  // the canvas's limit on remembered rows and everything is gathered anew.
+  ExpectSamePixels(7, 24, 6000, 300, 3);
+}
+
+TEST(WideLines, ANewBufferOfAnotherSizeGetsItsOwnBands) {
+  // The same band clipped by two buffer sizes: the rows remembered for the first must not be
+  // used for the second.
+  std::vector<uint32_t> small(40 * 30, 0), large(200 * 150, 0);
+  RasterCanvas canvas(PixelBuffer{small.data(), 40, 30, 40});
+  canvas.SetPenColor(clRed);
+  canvas.SetPenWidth(9);
+  canvas.MoveTo(5, 5);
+  canvas.LineTo(150, 120);
+  canvas.SetBuffer(PixelBuffer{large.data(), 200, 150, 200});
+  canvas.MoveTo(5, 5);
+  canvas.LineTo(150, 120);
+
+  PlainBuffer plainSmall(40, 30), plainLarge(200, 150);
+  plainSmall.ThickLine(5, 5, 150, 120, 9, ToPixel(clRed));
+  plainLarge.ThickLine(5, 5, 150, 120, 9, ToPixel(clRed));
+  EXPECT_EQ(small, plainSmall.pixels);
+  EXPECT_EQ(large, plainLarge.pixels);
+}
+
+}  // namespace
+}  // namespace velmora
