@@ -1,39 +1,183 @@
-// "agents create" on the default grid: node creation, the 5c + 1 formation passes, link-load
-// sizing, drawing and catchment, at 42 (the default), 200 and 500 nodes.
+// "agents create" and the cell catchment on the default drawing area, beside the plain versions:
+// - BM_AgentsCreate/n: the whole handler (creation, 5n + 1 passes, link loads, drawing,
+//   catchment) for n nodes.
+// - BM_Formation/n and BM_FormationPlain/n: creation, the passes and the link loads only, the
+//   model's against the plain literal version the differential tests hold it to. Their ratio is
+//   the formation's speed-up.
+// - BM_Catchment2000Cell5 and BM_Catchment2000Cell5Plain: AssignNearestNodes for 2,000 nodes on
+//   cells of 5 pixels (17,024 cells), against the plain double loop.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include "../tests/model/formation_oracle.h"
 #include "bench_host.h"
 #include "core/random.h"
+#include "core/rounding.h"
+#include "model/calc_AStern.h"
 #include "model/model.h"
+#include "model/network.h"
 
 namespace velmora {
 namespace {
 
+constexpr uint32_t kSeed = 20240611;
+
+void CountLinks(benchmark::State& state, const Model& model) {
+  double links = 0;
+  for (const auto& node : model.nodeList) links += static_cast<double>(node->links.size());
+  state.counters["links"] = links;
+}
+
 void BM_AgentsCreate(benchmark::State& state) {
-  const int64_t nodes = state.range(0);
   bench::BenchHost host;
-  host.edits[EditBox::NodeNumber] = std::to_string(nodes - 1);
+  host.edits[EditBox::NodeNumber] = std::to_string(state.range(0) - 1);
   Model model(host);
   model.FormCreate();
-  size_t links = 0;
   for (auto _ : state) {
     state.PauseTiming();
     model.B_agDeleteClick();
-    SetRandSeed(20240611);
+    SetRandSeed(kSeed);
     state.ResumeTiming();
     model.B_agCreateClick();
     benchmark::DoNotOptimize(model.nodeList.data());
   }
-  for (const auto& node : model.nodeList) links += node->links.size();
-  const double passes = 5.0 * static_cast<double>(nodes) + 1.0;
-  const double distances = passes * static_cast<double>(nodes) * static_cast<double>(nodes - 1);
-  state.counters["links"] = static_cast<double>(links);
-  state.counters["distances/s"] = benchmark::Counter(
-      distances * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  CountLinks(state, model);
 }
-BENCHMARK(BM_AgentsCreate)->Arg(42)->Arg(200)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AgentsCreate)
+    ->Arg(42)
+    ->Arg(200)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+
+void BM_Formation(benchmark::State& state) {
+  bench::BenchHost host;
+  host.edits[EditBox::NodeNumber] = std::to_string(state.range(0) - 1);
+  Model model(host);
+  model.FormCreate();
+  for (auto _ : state) {
+    state.PauseTiming();
+    model.B_agDeleteClick();
+    SetRandSeed(kSeed);
+    state.ResumeTiming();
+    model.CreateNodes();
+    FormNetwork(model, 5 * static_cast<int64_t>(model.nodeList.size()) + 1);
+    model.SizeLinkLoads();
+    benchmark::DoNotOptimize(model.nodeList.data());
+  }
+  CountLinks(state, model);
+}
+BENCHMARK(BM_Formation)->Arg(500)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// The plain formation: every pass scans every other node for every node with
+// TAgent::NeigborCheck, which the fast formation falls back to.
+void BM_FormationPlain(benchmark::State& state) {
+  bench::BenchHost host;
+  host.edits[EditBox::NodeNumber] = std::to_string(state.range(0) - 1);
+  Model model(host);
+  model.FormCreate();
+  for (auto _ : state) {
+    state.PauseTiming();
+    model.B_agDeleteClick();
+    SetRandSeed(kSeed);
+    state.ResumeTiming();
+    model.CreateNodes();
+    const size_t count = model.nodeList.size();
+    const int64_t passes = 5 * static_cast<int64_t>(count) + 1;
+    for (int64_t pass = 0; pass < passes; ++pass) {
+      model.nodePositions.resize(count);
+      for (size_t i = 0; i < count; ++i) {
+        TAgent& node = *model.nodeList[i];
+        model.nodePositions[i] = {node.x, node.y};
+        node.NeigborCheck(static_cast<int32_t>(i), model.nodeList);
+        node.x += static_cast<int32_t>(RoundHalfEven(node.vx));
+        node.y += static_cast<int32_t>(RoundHalfEven(node.vy));
+        model.ClampToField(node.x, node.y);
+      }
+    }
+    model.SizeLinkLoads();
+    benchmark::DoNotOptimize(model.nodeList.data());
+  }
+  CountLinks(state, model);
+}
+BENCHMARK(BM_FormationPlain)
+    ->Arg(500)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(1);
+
+// The literal version of the differential tests, for comparison.
+void BM_FormationOracle(benchmark::State& state) {
+  bench::BenchHost host;
+  Model model(host);
+  model.FormCreate();
+  double links = 0;
+  for (auto _ : state) {
+    oracle::World world;
+    world.imageWidth = host.width;
+    world.imageHeight = host.height;
+    world.fieldWidth = model.fieldWidth;
+    world.fieldHeight = model.fieldHeight;
+    SetRandSeed(kSeed);
+    oracle::AgentsCreate(world, static_cast<int32_t>(state.range(0) - 1));
+    benchmark::DoNotOptimize(world.nodes.data());
+    links = 0;
+    for (const auto& node : world.nodes) links += static_cast<double>(node.links.size());
+  }
+  state.counters["links"] = links;
+}
+BENCHMARK(BM_FormationOracle)
+    ->Arg(500)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(1);
+
+// 2,000 nodes scattered over the drawing area and pulled into the field, as their first move
+// would; catchment does not depend on how the network was formed.
+void ScatterNodes(Model& model, bench::BenchHost& host) {
+  host.edits[EditBox::CellScale] = "5";
+  host.edits[EditBox::NodeNumber] = "1999";
+  model.FormCreate();
+  SetRandSeed(kSeed);
+  model.CreateNodes();
+  for (auto& node : model.nodeList) model.ClampToField(node->x, node->y);
+}
+
+void BM_Catchment2000Cell5(benchmark::State& state) {
+  bench::BenchHost host;
+  Model model(host);
+  ScatterNodes(model, host);
+  for (auto _ : state) {
+    model.AssignNearestNodes();
+    benchmark::DoNotOptimize(model.cells.At(0, 0));
+  }
+  state.counters["cells"] = model.cells.Cols() * model.cells.Rows();
+}
+BENCHMARK(BM_Catchment2000Cell5)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_Catchment2000Cell5Plain(benchmark::State& state) {
+  bench::BenchHost host;
+  Model model(host);
+  ScatterNodes(model, host);
+  for (auto _ : state) {
+    model.cells.ForEach([&model](TCell& cell) {
+      int32_t best = 999999;
+      for (size_t j = 0; j < model.nodeList.size(); ++j) {
+        const TAgent& node = *model.nodeList[j];
+        const int32_t d = PointDistance(cell.PositionX, cell.PositionY, node.x, node.y);
+        if (d < best) {
+          best = d;
+          cell.nearestNode = static_cast<int32_t>(j);
+        }
+      }
+    });
+    benchmark::DoNotOptimize(model.cells.At(0, 0));
+  }
+}
+BENCHMARK(BM_Catchment2000Cell5Plain)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 }  // namespace
 }  // namespace velmora

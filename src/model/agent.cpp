@@ -75,8 +75,7 @@ void TAgent::NeigborCheck(int32_t index, const NodeList& list) {
 
 void TAgent::LinkAndRepel(const NodeList& list) {
   mark = 0;
-  // The difference is taken in 64 bits so that extreme edited distances cannot overflow it.
-  const bool pushed = static_cast<int64_t>(conDist) - repDist > nearestDist;
+  const bool pushed = PushApplies();
   for (size_t k = 1; k < candidates.size(); ++k) {
     mark = 2;
     list[static_cast<size_t>(candidates[k])]->mark = 2;
@@ -87,12 +86,20 @@ void TAgent::LinkAndRepel(const NodeList& list) {
       if (nearest < 0 || static_cast<size_t>(nearest) >= list.size())
         throw VError::ListIndex(nearest);
       const TAgent& m = *list[static_cast<size_t>(nearest)];
-      // Jitter for x is drawn before the jitter for y; each sum is worked out in extended
-      // precision and stored as a double.
-      vx = static_cast<double>(Jitter() + (static_cast<int64_t>(x) - m.x) / kPushDivisor);
-      vy = static_cast<double>(Jitter() + (static_cast<int64_t>(y) - m.y) / kPushDivisor);
+      PushAwayFrom(m.x, m.y);
     }
   }
+}
+
+bool TAgent::PushApplies() const {
+  // The difference is taken in 64 bits so that extreme edited distances cannot overflow it.
+  return static_cast<int64_t>(conDist) - repDist > nearestDist;
+}
+
+void TAgent::PushAwayFrom(int32_t mx, int32_t my) {
+  // Each sum is worked out in extended precision and stored as a double.
+  vx = static_cast<double>(Jitter() + (static_cast<int64_t>(x) - mx) / kPushDivisor);
+  vy = static_cast<double>(Jitter() + (static_cast<int64_t>(y) - my) / kPushDivisor);
 }
 
 }  // namespace velmora

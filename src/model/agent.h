@@ -78,6 +78,11 @@ class TAgent {
   // One node's turn in a formation pass: scan all other nodes, link, and maybe get pushed.
   void NeigborCheck(int32_t index, const NodeList& list);
   void LinkAndRepel(const NodeList& list);
+  // Whether LinkAndRepel pushes the node: its nearest node is closer than conDist - repDist.
+  bool PushApplies() const;
+  // One push away from the nearest node, at (mx, my): draws the x jitter, then the y jitter, and
+  // sets vx and vy.
+  void PushAwayFrom(int32_t mx, int32_t my);
 };
 
 }  // namespace velmora

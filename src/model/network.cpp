@@ -4,6 +4,7 @@
 #include "model/network.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -12,7 +13,9 @@
 #include "core/error.h"
 #include "core/random.h"
 #include "core/rounding.h"
+#include "model/fast_formation.h"
 #include "model/model.h"
+#include "model/point_grid.h"
 
 namespace velmora {
 
@@ -30,15 +33,40 @@ int32_t SaturateToInt32(int64_t value) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
+// RoundHalfEven of a velocity. A double below 2^31 in size rounds the same in double precision,
+// and more cheaply; anything else (NaN included) goes through RoundHalfEven and its error.
+int64_t RoundVelocity(double v) {
+  if (std::fabs(v) < 2147483648.0) return static_cast<int64_t>(std::rint(v));
+  return RoundHalfEven(v);
+}
+
 }  // namespace
+
+// The scans run on a bucket grid (FastFormation), which gives exactly the plain scan's results.
+void FormNetwork(Model& m, int64_t passes) {
+  const size_t count = m.nodeList.size();
+  FastFormation formation(m.nodeList, m.fieldWidth, m.fieldHeight);
+  for (int64_t pass = 0; pass < passes; ++pass) {
+    const bool last = pass == passes - 1;
+    m.nodePositions.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+      TAgent& node = *m.nodeList[i];
+      m.nodePositions[i] = {node.x, node.y};
+      formation.Scan(static_cast<int32_t>(i), last);
+      node.x = SaturateToInt32(static_cast<int64_t>(node.x) + RoundVelocity(node.vx));
+      node.y = SaturateToInt32(static_cast<int64_t>(node.y) + RoundVelocity(node.vy));
+      m.ClampToField(node.x, node.y);
+      formation.Moved(static_cast<int32_t>(i));
+    }
+  }
+}
 
 // ---- Handlers. ----
 
 void Model::B_agCreateClick() {
   CreateNodes();
   ClearOverlay();
-  const int64_t passes = 5 * static_cast<int64_t>(nodeList.size()) + 1;
-  for (int64_t pass = 0; pass < passes; ++pass) FormationPass();
+  FormNetwork(*this, 5 * static_cast<int64_t>(nodeList.size()) + 1);
   SizeLinkLoads();
   ClearOverlay();
   DrawNodes();
@@ -90,16 +118,7 @@ void Model::CreateNodes() {
 }
 
 void Model::FormationPass() {
-  const size_t count = nodeList.size();
-  nodePositions.resize(count);
-  for (size_t i = 0; i < count; ++i) {
-    TAgent& node = *nodeList[i];
-    nodePositions[i] = {node.x, node.y};
-    node.NeigborCheck(static_cast<int32_t>(i), nodeList);
-    node.x = SaturateToInt32(static_cast<int64_t>(node.x) + RoundHalfEven(node.vx));
-    node.y = SaturateToInt32(static_cast<int64_t>(node.y) + RoundHalfEven(node.vy));
-    ClampToField(node.x, node.y);
-  }
+  FormNetwork(*this, 1);
 }
 
 void Model::ClampToField(int32_t& x, int32_t& y) const {
@@ -130,16 +149,53 @@ void Model::ClearLinkLoads() {
 
 void Model::AssignNearestNodes() {
   if (nodeList.empty()) return;
-  cells.ForEach([this](TCell& cell) {
-    int32_t best = kNoNodeDist;
-    for (size_t j = 0; j < nodeList.size(); ++j) {
-      const TAgent& node = *nodeList[j];
-      const int32_t d = PointDistance(cell.PositionX, cell.PositionY, node.x, node.y);
-      if (d < best) {
-        best = d;
-        cell.nearestNode = static_cast<int32_t>(j);
+  // The bounds of the nodes and the cell centres decide whether the grid search is exact.
+  int32_t minX = std::numeric_limits<int32_t>::max(), minY = minX;
+  int32_t maxX = std::numeric_limits<int32_t>::min(), maxY = maxX;
+  auto extend = [&](int32_t x, int32_t y) {
+    minX = std::min(minX, x);
+    maxX = std::max(maxX, x);
+    minY = std::min(minY, y);
+    maxY = std::max(maxY, y);
+  };
+  for (const auto& node : nodeList) extend(node->x, node->y);
+  cells.ForEach([&](const TCell& cell) { extend(cell.PositionX, cell.PositionY); });
+  const int64_t spanX = static_cast<int64_t>(maxX) - minX;
+  const int64_t spanY = static_cast<int64_t>(maxY) - minY;
+
+  if (spanX > kExactSpan || spanY > kExactSpan || nodeList.size() > PointGrid::kMaxPoints) {
+    // The plain search: every node for every cell, the first of the nearest kept.
+    cells.ForEach([this](TCell& cell) {
+      int32_t best = kNoNodeDist;
+      for (size_t j = 0; j < nodeList.size(); ++j) {
+        const TAgent& node = *nodeList[j];
+        const int32_t d = PointDistance(cell.PositionX, cell.PositionY, node.x, node.y);
+        if (d < best) {
+          best = d;
+          cell.nearestNode = static_cast<int32_t>(j);
+        }
       }
-    }
+    });
+    return;
+  }
+
+  // The same choice from a bucket grid of the nodes: the smallest rounded distance, the lowest
+  // index among equals (PointGrid::Nearest). Within the exact range every distance is far below
+  // the starting best of 999999, so every cell gets a node, as in the plain search.
+  // Buckets of about two nodes each.
+  const auto area = static_cast<double>(std::max<int64_t>(spanX * spanY, 1));
+  const double edge = std::sqrt(2.0 * area / static_cast<double>(nodeList.size()));
+  const int32_t shift = std::clamp(static_cast<int32_t>(std::lround(std::log2(edge))), 2, 8);
+  const int32_t bucket = 1 << shift;
+  PointGrid grid;
+  grid.Reset(minX, minY, maxX, maxY, shift, shift, nodeList.size());
+  for (size_t j = 0; j < nodeList.size(); ++j)
+    grid.Insert(static_cast<int32_t>(j), nodeList[j]->x, nodeList[j]->y);
+  cells.ForEach([&](TCell& cell) {
+    int32_t distance = 0;
+    const int32_t nearest =
+        grid.Nearest(cell.PositionX, cell.PositionY, bucket, kNoNodeDist, -1, &distance);
+    if (nearest >= 0) cell.nearestNode = nearest;
   });
 }
 

@@ -11,4 +11,11 @@ namespace velmora {
 // "agents create" refuses a count that would go beyond this before it changes anything.
 constexpr int64_t kMaxNodes = 10000;
 
+class Model;
+
+// `passes` formation passes over the model's nodes, as that many FormationPass calls would run
+// them: "agents create" runs 5c + 1 of them in one go, so that the candidates and links are
+// filled in only in the last.
+void FormNetwork(Model& model, int64_t passes);
+
 }  // namespace velmora

@@ -1,0 +1,251 @@
+// Node scans of the formation passes on a bucket grid.
+//
+// Why the result is exactly NeigborCheck's and LinkAndRepel's:
+// - Distances. While all positions lie within kExactSpan of each other in x and in y,
+//   PointDistance of an offset equals RoundedDistance of its squared length (point_grid.h), so
+//   "rounded distance < conDist" is "squared offset <= conDist^2 - conDist" for conDist >= 1,
+//   and never holds for conDist <= 0. The grid holds every node at its current position: nodes
+//   before the scanning one have already moved in this pass, later ones not yet, as in the plain
+//   scan. The scanning node's own searches leave it out by its index.
+// - Candidates and links (last pass): every node within that squared distance, sorted by index,
+//   which is the plain scan's order; each link's distance is RoundedDistance of the same offset.
+//   In the other passes only their number matters (below), and only when the node is pushed.
+// - The nearest node: the plain scan keeps the first index of the smallest rounded distance, and
+//   only below 1000. The searches compare (rounded distance, index) pairs, so they keep the same
+//   node, provided they see every node at least as near as the answer. They do: the candidates
+//   hold every node nearer than conDist; a search around the last nearest node's present
+//   distance d holds every node at rounded distance d or less; a growing disc stops only once
+//   it holds every tie of the nearest found (PointGrid::Nearest). With no node below 1000,
+//   nearestDist is 1000 and candidates[0] keeps its value, as in the plain scan.
+// - scanDist is the distance to the last node the plain scan visits: the last node of the list,
+//   or the one before it when the scanning node is the last.
+// - LinkAndRepel sets mark 0 and then, per candidate, mark 2 on both ends, velocity 0 and, while
+//   the push applies, a fresh velocity from two draws. Only the last candidate's velocity stands
+//   and the draws depend on nothing but their number, so the generator skips 2 * (count - 1)
+//   draws and the last pair is drawn for real. Marks only ever become 2 here, so once few nodes
+//   lack it a scan checks just those instead of its candidates.
+// Nodes with a connect distance above kMaxConDist, and node sets spread too wide or too many for
+// the grid, take the plain scan.
+#include "model/fast_formation.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "core/random.h"
+
+namespace velmora {
+
+namespace {
+
+// nearestDist when no other node lies nearer than this.
+constexpr int32_t kNoNeighbourDist = 1000;
+// Buckets 16 pixels wide and 128 high: a count with the default distances visits three rows of
+// buckets, and the points of a row lie side by side for the block-wise comparisons. (Measured:
+// taller rows fare better than square buckets here, the work per row outweighing the points.)
+constexpr int32_t kColumnShift = 4;
+constexpr int32_t kRowShift = 7;
+// While no more nodes than this still lack mark 2, a scan checks them one by one instead of
+// listing its candidates.
+constexpr size_t kFewUnmarked = 32;
+
+}  // namespace
+
+FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldHeight)
+    : nodes_(nodes) {
+  // Moves end inside the field, so the field and the present positions bound every position
+  // the passes produce.
+  int32_t minX = std::min(0, fieldWidth), maxX = std::max(0, fieldWidth);
+  int32_t minY = std::min(0, fieldHeight), maxY = std::max(0, fieldHeight);
+  for (const auto& node : nodes_) {
+    minX = std::min(minX, node->x);
+    maxX = std::max(maxX, node->x);
+    minY = std::min(minY, node->y);
+    maxY = std::max(maxY, node->y);
+  }
+  usable_ = static_cast<int64_t>(maxX) - minX <= kExactSpan &&
+            static_cast<int64_t>(maxY) - minY <= kExactSpan &&
+            nodes_.size() <= PointGrid::kMaxPoints;
+  if (usable_) {
+    grid_.Reset(minX, minY, maxX, maxY, kColumnShift, kRowShift, nodes_.size());
+    for (size_t i = 0; i < nodes_.size(); ++i) {
+      const auto id = static_cast<int32_t>(i);
+      grid_.Insert(id, nodes_[i]->x, nodes_[i]->y);
+      xs_.push_back(nodes_[i]->x);
+      ys_.push_back(nodes_[i]->y);
+    }
+  }
+  ListUnmarked();
+}
+
+void FastFormation::Scan(int32_t index, bool keepLinks) {
+  if (usable_ && nodes_[static_cast<size_t>(index)]->conDist <= kMaxConDist)
+    GridScan(index, keepLinks);
+  else
+    PlainScan(index);
+}
+
+void FastFormation::Moved(int32_t index) {
+  if (!usable_) return;
+  const TAgent& node = *nodes_[static_cast<size_t>(index)];
+  if (!grid_.Contains(node.x, node.y)) {
+    // Cannot happen while moves end inside the field; should it, the exact range no longer
+    // holds and the remaining scans go the plain way.
+    usable_ = false;
+    return;
+  }
+  grid_.Move(index, node.x, node.y);
+  xs_[static_cast<size_t>(index)] = node.x;
+  ys_[static_cast<size_t>(index)] = node.y;
+}
+
+void FastFormation::PlainScan(int32_t index) {
+  nodes_[static_cast<size_t>(index)]->NeigborCheck(index, nodes_);
+  ListUnmarked();
+}
+
+void FastFormation::MarkLinked(int32_t id) {
+  TAgent& node = *nodes_[static_cast<size_t>(id)];
+  if (node.mark == 2) return;
+  node.mark = 2;
+  auto it = std::find(unmarked_.begin(), unmarked_.end(), id);
+  *it = unmarked_.back();
+  unmarked_.pop_back();
+}
+
+void FastFormation::ListUnmarked() {
+  unmarked_.clear();
+  for (size_t i = 0; i < nodes_.size(); ++i)
+    if (nodes_[i]->mark != 2) unmarked_.push_back(static_cast<int32_t>(i));
+}
+
+void FastFormation::SkipDraws(size_t draws) {
+  if (jumps_.size() <= draws) {
+    const uint32_t seed = RandSeed();
+    if (jumps_.empty()) jumps_.push_back(Jump{1, 0});
+    // One draw as an affine map of the seed, read off the generator itself.
+    SetRandSeed(0);
+    SkipRandom(1);
+    const uint32_t add = RandSeed();
+    SetRandSeed(1);
+    SkipRandom(1);
+    const uint32_t mul = RandSeed() - add;
+    while (jumps_.size() <= draws) {
+      const Jump& last = jumps_.back();
+      jumps_.push_back(Jump{mul * last.mul, mul * last.add + add});
+    }
+    SetRandSeed(seed);
+  }
+  const Jump& jump = jumps_[draws];
+  SetRandSeed(RandSeed() * jump.mul + jump.add);
+}
+
+const Disc& FastFormation::CandidateDisc(int32_t conDist) {
+  if (discs_.empty()) discs_.resize(kMaxConDist + 1);
+  auto& disc = discs_[static_cast<size_t>(conDist)];
+  if (!disc) disc = std::make_unique<Disc>(MaxSquaredFor(conDist - 1));
+  return *disc;
+}
+
+int32_t FastFormation::NearestOther(int32_t index, bool noCandidates, int32_t* distance) {
+  const TAgent& s = *nodes_[static_cast<size_t>(index)];
+  // The last nearest node is a good guess, since nodes move little per pass: any node at least
+  // as near as it is lies within the ties of its present distance.
+  const int32_t last = s.candidates[0];
+  if (!noCandidates && last >= 0 && last != index && static_cast<size_t>(last) < nodes_.size()) {
+    const int64_t dx = static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - s.x;
+    const int64_t dy = static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - s.y;
+    const int32_t nearest = grid_.NearestWithin(
+        s.x, s.y, MaxSquaredFor(RoundedDistance(dx * dx + dy * dy)), index, distance);
+    return *distance < kNoNeighbourDist ? nearest : -1;
+  }
+  // Without candidates the nearest node lies beyond conDist.
+  const int64_t start = noCandidates ? 2 * static_cast<int64_t>(std::max(s.conDist, 0)) : 16;
+  return grid_.Nearest(s.x, s.y, start, kNoNeighbourDist, index, distance);
+}
+
+void FastFormation::GridScan(int32_t index, bool keepLinks) {
+  TAgent& s = *nodes_[static_cast<size_t>(index)];
+  const int32_t x = s.x;
+  const int32_t y = s.y;
+  const int32_t conDist = s.conDist;
+  s.candidates.resize(1);
+  s.links.clear();
+  found_.clear();
+  // No rounded distance is below a connect distance of 0 or less.
+  const Disc* disc = conDist >= 1 ? &CandidateDisc(conDist) : nullptr;
+  auto candidate = [&](int32_t px, int32_t py) {
+    const int64_t dx = static_cast<int64_t>(px) - x;
+    const int64_t dy = static_cast<int64_t>(py) - y;
+    return disc != nullptr && dx * dx + dy * dy <= disc->R2();
+  };
+
+  // The candidates are listed only when they are needed one by one: for the links, or while
+  // many marks are still to be set. Otherwise they are counted, and only when a push needs the
+  // count.
+  const bool listCandidates = keepLinks || unmarked_.size() > kFewUnmarked;
+  int32_t count = -1;
+  int32_t nearest = -1;
+  int32_t nearestDistance = kNoNeighbourDist;
+  if (listCandidates && disc != nullptr) {
+    grid_.GatherWithin(x, y, *disc, index, found_);
+    count = static_cast<int32_t>(found_.size());
+    // The nearest node is a candidate, and so is every node at its rounded distance.
+    if (count > 0) nearest = PointGrid::NearestOf(found_, &nearestDistance);
+  }
+  if (nearest < 0) nearest = NearestOther(index, count == 0, &nearestDistance);
+  if (nearest >= 0) {
+    s.nearestDist = nearestDistance;
+    s.candidates[0] = nearest;
+  } else {
+    s.nearestDist = kNoNeighbourDist;
+  }
+  // A node has candidates exactly when its nearest node is one: conDist <= 1000.
+  const bool linked = nearest >= 0 && nearestDistance < conDist;
+
+  if (keepLinks) {
+    std::sort(found_.begin(), found_.end(),
+              [](const PointGrid::Near& a, const PointGrid::Near& b) { return a.id < b.id; });
+    s.candidates.reserve(found_.size() + 1);
+    s.links.reserve(found_.size());
+    for (const PointGrid::Near& f : found_) {
+      s.candidates.push_back(f.id);
+      s.links.push_back(TLink{f.id, RoundedDistance(f.squared)});
+    }
+    const size_t total = nodes_.size();
+    if (total >= 2) {
+      const size_t last = static_cast<size_t>(index) == total - 1 ? total - 2 : total - 1;
+      s.scanDist = s.DistanceTo(nodes_[last]->x, nodes_[last]->y);
+    }
+  }
+
+  // LinkAndRepel.
+  if (conDist > s.nearestDist) {
+    if (!linked) {
+      if (s.mark == 2) unmarked_.push_back(index);
+      s.mark = 0;
+      return;
+    }
+    MarkLinked(index);
+    if (listCandidates) {
+      if (!unmarked_.empty())
+        for (const PointGrid::Near& f : found_) MarkLinked(f.id);
+    } else {
+      // Backwards, so that the entries MarkLinked moves from the end are ones already seen.
+      for (size_t k = unmarked_.size(); k-- > 0;) {
+        const int32_t id = unmarked_[k];
+        if (id != index && candidate(xs_[static_cast<size_t>(id)], ys_[static_cast<size_t>(id)]))
+          MarkLinked(id);
+      }
+    }
+    s.vx = 0.0;
+    s.vy = 0.0;
+    if (s.PushApplies()) {
+      // The node itself lies in its disc and is counted there.
+      if (count < 0) count = grid_.CountWithin(x, y, *disc) - 1;
+      SkipDraws(2 * static_cast<size_t>(count - 1));
+      s.PushAwayFrom(xs_[static_cast<size_t>(nearest)], ys_[static_cast<size_t>(nearest)]);
+    }
+  }
+}
+
+}  // namespace velmora

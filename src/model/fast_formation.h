@@ -1,0 +1,65 @@
+// The formation passes' node scans on a bucket grid, giving exactly what TAgent::NeigborCheck and
+// TAgent::LinkAndRepel give (those stay the plain path and take over where the grid cannot be
+// used).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "model/agent.h"
+#include "model/point_grid.h"
+
+namespace velmora {
+
+class FastFormation {
+ public:
+  // Widest connect distance the grid scan handles. A node with a larger one scans plainly: its
+  // scan reaches past the nearest-node limit of 1000 and covers most of the field anyway.
+  static constexpr int32_t kMaxConDist = 1000;
+
+  // Takes the nodes where they stand, within a field of fieldWidth x fieldHeight. The nodes must
+  // not be added or removed while this object is in use.
+  FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldHeight);
+
+  // Node index's scan in a pass, with NeigborCheck's effect on every node, the random generator
+  // included. The candidates beyond element 0 and the links are filled in only when
+  // `keepLinks` is set (the last pass): every later scan of the node replaces them anyway.
+  void Scan(int32_t index, bool keepLinks);
+  // Tells the grid that node index has made its move.
+  void Moved(int32_t index);
+
+ private:
+  void GridScan(int32_t index, bool keepLinks);
+  // The nearest node to node index and its distance, as NeigborCheck finds it; -1 when no other
+  // node lies nearer than 1000. noCandidates: the node is known to have none.
+  int32_t NearestOther(int32_t index, bool noCandidates, int32_t* distance);
+  // The disc of squared radius conDist^2 - conDist, made once per connect distance.
+  const Disc& CandidateDisc(int32_t conDist);
+  void PlainScan(int32_t index);
+  // Sets node id's mark to 2, keeping the list of nodes whose mark is not 2 up to date.
+  void MarkLinked(int32_t id);
+  void ListUnmarked();
+  // Advances the random generator by `draws` draws, as SkipRandom does, from a table of the
+  // generator's step composed with itself 0, 1, 2, ... times.
+  void SkipDraws(size_t draws);
+
+  NodeList& nodes_;
+  // False when the positions spread too wide for the integer distance: every scan is plain.
+  bool usable_ = false;
+  // The positions in buckets, and side by side by index.
+  PointGrid grid_;
+  std::vector<int32_t> xs_, ys_;
+  // Nodes whose mark is not 2. Grid scans only ever set marks to 2, so once few are left a scan
+  // need not list its candidates: it checks those few nodes instead.
+  std::vector<int32_t> unmarked_;
+  std::vector<PointGrid::Near> found_;
+  std::vector<std::unique_ptr<Disc>> discs_;
+  // jumps_[k]: the generator's seed after k draws is mul * seed + add (mod 2^32).
+  struct Jump {
+    uint32_t mul, add;
+  };
+  std::vector<Jump> jumps_;
+};
+
+}  // namespace velmora
