@@ -120,6 +120,11 @@ void Model::PlanRoutes() {
     ResetRoute();
     search.FindPath(routeList, NodeAt(lastFrom), NodeAt(lastTo), nodeList);
   }
+
+  // The trips are final: the departure index is built now instead of in the next step, which
+  // would otherwise take a pass over every trip on top of its own work.
+  departures_.Build(cells);
+  dueKeys_.reserve(departures_.Reserved());
 }
 
 }  // namespace velmora
