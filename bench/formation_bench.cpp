@@ -1,16 +1,16 @@
 // "agents create" and the cell catchment on the default drawing area, beside the plain versions:
 // - BM_AgentsCreate/n: the whole handler (creation, 5n + 1 passes, link loads, drawing,
 //   catchment) for n nodes.
-// - BM_Formation/n and BM_FormationPlain/n: creation, the passes and the link loads only, the
-//   model's against the plain literal version the differential tests hold it to. Their ratio is
-//   the formation's speed-up.
+// - BM_AgentsCreatePlain/n: the same handler with the plain formation (TAgent::NeigborCheck
+//   over every node in every pass, which the model keeps as its fallback) and the plain
+//   catchment. BM_AgentsCreatePlain/500 over BM_AgentsCreate/500 is the speed-up.
+// - BM_Formation/n: creation, the passes and the link loads only.
 // - BM_Catchment2000Cell5 and BM_Catchment2000Cell5Plain: AssignNearestNodes for 2,000 nodes on
 //   cells of 5 pixels (17,024 cells), against the plain double loop.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
-#include "../tests/model/formation_oracle.h"
 #include "bench_host.h"
 #include "core/random.h"
 #include "core/rounding.h"
@@ -73,8 +73,39 @@ void BM_Formation(benchmark::State& state) {
 BENCHMARK(BM_Formation)->Arg(500)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 // The plain formation: every pass scans every other node for every node with
-// TAgent::NeigborCheck, which the fast formation falls back to.
-void BM_FormationPlain(benchmark::State& state) {
+// TAgent::NeigborCheck, which the fast formation keeps as its fallback.
+void PlainPasses(Model& model, int64_t passes) {
+  const size_t count = model.nodeList.size();
+  for (int64_t pass = 0; pass < passes; ++pass) {
+    model.nodePositions.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+      TAgent& node = *model.nodeList[i];
+      model.nodePositions[i] = {node.x, node.y};
+      node.NeigborCheck(static_cast<int32_t>(i), model.nodeList);
+      node.x += static_cast<int32_t>(RoundHalfEven(node.vx));
+      node.y += static_cast<int32_t>(RoundHalfEven(node.vy));
+      model.ClampToField(node.x, node.y);
+    }
+  }
+}
+
+// The plain catchment: every node for every cell.
+void PlainCatchment(Model& model) {
+  model.cells.ForEach([&model](TCell& cell) {
+    int32_t best = 999999;
+    for (size_t j = 0; j < model.nodeList.size(); ++j) {
+      const TAgent& node = *model.nodeList[j];
+      const int32_t d = PointDistance(cell.PositionX, cell.PositionY, node.x, node.y);
+      if (d < best) {
+        best = d;
+        cell.nearestNode = static_cast<int32_t>(j);
+      }
+    }
+  });
+}
+
+// "agents create" as the handler runs it, with the plain formation and catchment.
+void BM_AgentsCreatePlain(benchmark::State& state) {
   bench::BenchHost host;
   host.edits[EditBox::NodeNumber] = std::to_string(state.range(0) - 1);
   Model model(host);
@@ -85,51 +116,19 @@ void BM_FormationPlain(benchmark::State& state) {
     SetRandSeed(kSeed);
     state.ResumeTiming();
     model.CreateNodes();
-    const size_t count = model.nodeList.size();
-    const int64_t passes = 5 * static_cast<int64_t>(count) + 1;
-    for (int64_t pass = 0; pass < passes; ++pass) {
-      model.nodePositions.resize(count);
-      for (size_t i = 0; i < count; ++i) {
-        TAgent& node = *model.nodeList[i];
-        model.nodePositions[i] = {node.x, node.y};
-        node.NeigborCheck(static_cast<int32_t>(i), model.nodeList);
-        node.x += static_cast<int32_t>(RoundHalfEven(node.vx));
-        node.y += static_cast<int32_t>(RoundHalfEven(node.vy));
-        model.ClampToField(node.x, node.y);
-      }
-    }
+    model.ClearOverlay();
+    PlainPasses(model, 5 * static_cast<int64_t>(model.nodeList.size()) + 1);
     model.SizeLinkLoads();
+    model.ClearOverlay();
+    model.DrawNodes();
+    model.DrawLinks();
+    PlainCatchment(model);
+    model.DrawNodes();
     benchmark::DoNotOptimize(model.nodeList.data());
   }
   CountLinks(state, model);
 }
-BENCHMARK(BM_FormationPlain)
-    ->Arg(500)
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()
-    ->Iterations(1);
-
-// The literal version of the differential tests, for comparison.
-void BM_FormationOracle(benchmark::State& state) {
-  bench::BenchHost host;
-  Model model(host);
-  model.FormCreate();
-  double links = 0;
-  for (auto _ : state) {
-    oracle::World world;
-    world.imageWidth = host.width;
-    world.imageHeight = host.height;
-    world.fieldWidth = model.fieldWidth;
-    world.fieldHeight = model.fieldHeight;
-    SetRandSeed(kSeed);
-    oracle::AgentsCreate(world, static_cast<int32_t>(state.range(0) - 1));
-    benchmark::DoNotOptimize(world.nodes.data());
-    links = 0;
-    for (const auto& node : world.nodes) links += static_cast<double>(node.links.size());
-  }
-  state.counters["links"] = links;
-}
-BENCHMARK(BM_FormationOracle)
+BENCHMARK(BM_AgentsCreatePlain)
     ->Arg(500)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
@@ -163,17 +162,7 @@ void BM_Catchment2000Cell5Plain(benchmark::State& state) {
   Model model(host);
   ScatterNodes(model, host);
   for (auto _ : state) {
-    model.cells.ForEach([&model](TCell& cell) {
-      int32_t best = 999999;
-      for (size_t j = 0; j < model.nodeList.size(); ++j) {
-        const TAgent& node = *model.nodeList[j];
-        const int32_t d = PointDistance(cell.PositionX, cell.PositionY, node.x, node.y);
-        if (d < best) {
-          best = d;
-          cell.nearestNode = static_cast<int32_t>(j);
-        }
-      }
-    });
+    PlainCatchment(model);
     benchmark::DoNotOptimize(model.cells.At(0, 0));
   }
 }
