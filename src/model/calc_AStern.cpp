@@ -129,4 +129,144 @@ int AStarSearch::CompareByF(const TAgent* a, const TAgent* b) {
   return 0;
 }
 
+// ---- Many searches over one network. ----
+
+bool RoutePlanner::Prepare(const NodeList& nodes) {
+  nodes_ = &nodes;
+  const size_t n = nodes.size();
+  x_.resize(n);
+  y_.resize(n);
+  int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;
+  for (size_t i = 0; i < n; ++i) {
+    x_[i] = nodes[i]->x;
+    y_[i] = nodes[i]->y;
+    minX = i == 0 ? x_[i] : std::min<int64_t>(minX, x_[i]);
+    maxX = i == 0 ? x_[i] : std::max<int64_t>(maxX, x_[i]);
+    minY = i == 0 ? y_[i] : std::min<int64_t>(minY, y_[i]);
+    maxY = i == 0 ? y_[i] : std::max<int64_t>(maxY, y_[i]);
+  }
+  // A distance grows with the differences of the coordinates, so none between two of these
+  // nodes exceeds the one across their bounding box; below 2^30 on both axes that is below
+  // 2^31 and no distance fails.
+  constexpr int64_t kSpan = int64_t{1} << 30;
+  if (maxX - minX >= kSpan || maxY - minY >= kSpan) return false;
+
+  linkBegin_.assign(n + 1, 0);
+  linkNode_.clear();
+  linkCost_.clear();
+  for (size_t i = 0; i < n; ++i) {
+    for (const TLink& link : nodes[i]->links) {
+      if (link.node < 0 || static_cast<size_t>(link.node) >= n) return false;
+      const size_t t = static_cast<size_t>(link.node);
+      linkNode_.push_back(link.node);
+      // As UpdateCosts measures it: from the expanded node to its neighbour.
+      linkCost_.push_back(PointDistance(x_[i], y_[i], x_[t], y_[t]));
+    }
+    linkBegin_[i + 1] = static_cast<uint32_t>(linkNode_.size());
+  }
+
+  f_.assign(n, 0);
+  g_.assign(n, 0);
+  h_.assign(n, 0);
+  parent_.assign(n, kNoNode);
+  reached_.assign(n, 0);
+  closed_.assign(n, 0);
+  toGoal_.assign(n, 0);
+  toGoalFor_.assign(n, kNoNode);
+  search_ = 0;
+  goal_ = kNoNode;
+  return true;
+}
+
+int32_t RoutePlanner::GoalDistance(int32_t node) {
+  const size_t i = static_cast<size_t>(node);
+  if (toGoalFor_[i] != goal_) {
+    // As UpdateCosts measures it: from the goal to the node.
+    const size_t goal = static_cast<size_t>(goal_);
+    toGoal_[i] = PointDistance(x_[goal], y_[goal], x_[i], y_[i]);
+    toGoalFor_[i] = goal_;
+  }
+  return toGoal_[i];
+}
+
+void RoutePlanner::Sort() {
+  // The same stable insertion sort by descending f as the plain search's.
+  for (size_t i = 1; i < open_.size(); ++i) {
+    const int32_t node = open_[i];
+    const int32_t f = f_[static_cast<size_t>(node)];
+    size_t j = i;
+    while (j > 0 && f > f_[static_cast<size_t>(open_[j - 1])]) {
+      open_[j] = open_[j - 1];
+      --j;
+    }
+    open_[j] = node;
+  }
+}
+
+void RoutePlanner::Find(int32_t start, int32_t goal, Route& route) {
+  route.clear();
+  // The goal would be closed before it could be reached: no route.
+  if (start == goal) return;
+  if (++search_ == 0) {
+    // The search numbers have gone round: start them afresh.
+    std::fill(reached_.begin(), reached_.end(), 0);
+    std::fill(closed_.begin(), closed_.end(), 0);
+    search_ = 1;
+  }
+  goal_ = goal;
+  const uint32_t search = search_;
+
+  open_.clear();
+  open_.push_back(start);
+  const size_t s = static_cast<size_t>(start);
+  reached_[s] = search;
+  f_[s] = g_[s] = h_[s] = 0;
+  bool goalFound = false;
+
+  while (!open_.empty() && !goalFound) {
+    const int32_t current = open_.back();
+    const size_t c = static_cast<size_t>(current);
+    closed_[c] = search;
+    const int32_t gc = g_[c];
+    for (uint32_t e = linkBegin_[c]; e < linkBegin_[c + 1]; ++e) {
+      const int32_t nb = linkNode_[e];
+      const size_t b = static_cast<size_t>(nb);
+      if (closed_[b] == search) continue;
+      const int32_t g = WrappingAdd(gc, linkCost_[e]);
+      const int32_t h = GoalDistance(nb);
+      if (reached_[b] == search) {
+        // In the open list: a longer way leaves it as it is; an equal or shorter one moves it
+        // to the node now being expanded.
+        if (g_[b] < g) continue;
+        g_[b] = g;
+        h_[b] = h;
+        f_[b] = WrappingAdd(g, h);
+        parent_[b] = current;
+      } else {
+        reached_[b] = search;
+        g_[b] = g;
+        h_[b] = h;
+        f_[b] = WrappingAdd(g, h);
+        parent_[b] = current;
+        open_.push_back(nb);
+        if (nb == goal) goalFound = true;
+      }
+    }
+    Sort();
+    open_.erase(std::find(open_.begin(), open_.end(), current));
+  }
+
+  if (!goalFound) return;
+  // The parent chain of this search's nodes runs back to the start.
+  const NodeList& nodes = *nodes_;
+  int32_t n = goal;
+  size_t steps = 0;
+  while (n != start && n != kNoNode && steps <= nodes.size()) {
+    route.push_back(nodes[static_cast<size_t>(n)].get());
+    n = parent_[static_cast<size_t>(n)];
+    ++steps;
+  }
+  if (n != start) route.clear();
+}
+
 }  // namespace velmora

@@ -33,4 +33,38 @@ class AStarSearch {
   bool goalFound_ = false;
 };
 
+// Many searches over one network whose positions and links stay as they are: the search of
+// AStarSearch::FindPath step for step, with its tie rules, on arrays of its own. The distance
+// of every link is worked out once, and a node's distance to the goal once per goal, instead
+// of on every visit; the nodes reached by a search are told apart by a search number instead
+// of resetting every node; the open list's membership test reads a mark instead of scanning
+// the list. The nodes' own search fields are not touched.
+class RoutePlanner {
+ public:
+  // Takes the network's positions and links. False when it cannot be searched this way: a
+  // link to a node outside the list, or a distance beyond the 32-bit range; the plain search
+  // then raises the error where it occurs.
+  bool Prepare(const NodeList& nodes);
+  // Replaces route by what FindPath would append to an empty list for these two nodes
+  // (indices in the prepared list).
+  void Find(int32_t start, int32_t goal, Route& route);
+
+ private:
+  int32_t GoalDistance(int32_t node);
+  void Sort();
+
+  const NodeList* nodes_ = nullptr;
+  std::vector<int32_t> x_, y_;
+  std::vector<uint32_t> linkBegin_;  // links of node i: linkBegin_[i] .. linkBegin_[i + 1]
+  std::vector<int32_t> linkNode_, linkCost_;
+  // Per node: costs and parent in the current search, the numbers of the search that reached
+  // it and of the one that closed it, and its distance to the goal with the goal it is for.
+  std::vector<int32_t> f_, g_, h_, parent_;
+  std::vector<uint32_t> reached_, closed_;
+  std::vector<int32_t> toGoal_, toGoalFor_;
+  uint32_t search_ = 0;
+  int32_t goal_ = -1;
+  std::vector<int32_t> open_;
+};
+
 }  // namespace velmora

@@ -115,6 +115,8 @@ class Model {
   // Drops everything that refers to nodes: vehicles on the road, every trip's route,
   // routeList and each cell's nearestNode. Run whenever the nodes are discarded.
   void DropNodeReferences();
+  // PlanRoutes with the plain search on the nodes, for networks the route planner cannot take.
+  void PlanRoutesOneByOne();
 
   Host& host_;
   NullCanvas nullCanvas_;

@@ -2,9 +2,12 @@
 // trip's route over the network.
 #include "model/planning.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "core/convert.h"
 #include "core/random.h"
@@ -33,10 +36,12 @@ long double GaussianDraw(long double mean, long double deviation) {
 
 int64_t TenthsOfHour(double t) {
   const long double q = static_cast<long double>(t) / static_cast<long double>(kTenth);
-  // rint rounds in the current mode, round-to-nearest-even, exactly as RoundHalfEven does, but
-  // without saving and restoring the floating-point environment, which dominated the time of a
-  // full town's planning. Out-of-range quotients (and NaN) go to RoundHalfEven for its error.
-  if (q > -kSafeQuotient && q < kSafeQuotient) return static_cast<int64_t>(std::rint(q));
+  // llrint rounds in the current mode, round-to-nearest-even, exactly as RoundHalfEven does,
+  // and converts in the same instruction: no save and restore of the floating-point
+  // environment, and no switch of the rounding mode for the conversion of a rounded value,
+  // either of which dominated the time of a full town's planning. Out-of-range quotients (and
+  // NaN) go to RoundHalfEven for its error.
+  if (q > -kSafeQuotient && q < kSafeQuotient) return std::llrint(q);
   return RoundHalfEven(q);
 }
 
@@ -75,11 +80,119 @@ void Model::PlanDepartures() {
 
 void Model::PlanRoutes() {
   InvalidateDepartures();  // trips, departures or routes change below
-  // Many trips share their pair of home and work nodes, and the search depends on nothing but
+  // Many trips share their pair of home and work nodes, and a search depends on nothing but
   // that pair and the network, so each pair is searched once per run and its route shared by
-  // all its trips (routes are never changed once planned). The last trip's search is run again
-  // at the end if its route came from an earlier one, so that routeList and the nodes' search
-  // fields end as that trip's own search leaves them.
+  // all its trips (routes are never changed once planned). The searches run on the planner's
+  // own arrays (RoutePlanner, the same search step for step); the last trip's search is then
+  // run once more the plain way, so that routeList and the nodes' search fields end as that
+  // trip's own search leaves them.
+  RoutePlanner planner;
+  if (!planner.Prepare(nodeList)) {
+    PlanRoutesOneByOne();
+    return;
+  }
+  const size_t nodeCount = nodeList.size();
+  const auto validNode = [nodeCount](int32_t index) {
+    return index >= 0 && static_cast<size_t>(index) < nodeCount;
+  };
+
+  // First pass, in trip order: the pair of every trip that commutes, numbered as they first
+  // come. A trip whose nodes are not in the list ends the pass: the plain run fails there.
+  constexpr int32_t kNoPair = -1;
+  std::vector<int32_t> pairOfTrip;
+  std::vector<std::pair<int32_t, int32_t>> pairs;
+  const bool flat = nodeCount <= 2048;  // a table of every pair, else a hash map
+  std::vector<int32_t> pairTable(flat ? nodeCount * nodeCount : 0, kNoPair);
+  std::unordered_map<uint64_t, int32_t> pairMap;
+  bool failed = false;
+  int32_t failFrom = 0, failTo = 0;
+  cells.ForEach([&](TCell& home) {
+    for (const Trip& trip : home.trips) {
+      if (failed) return;
+      if (!trip.HasWorkplace()) {
+        pairOfTrip.push_back(kNoPair);
+        continue;
+      }
+      const int32_t from = home.nearestNode;
+      const int32_t to = cells.At(trip.destCol, trip.destRow)->nearestNode;
+      if (!validNode(from) || !validNode(to)) {
+        failed = true;
+        failFrom = from;
+        failTo = to;
+        return;
+      }
+      int32_t* slot;
+      if (flat) {
+        slot = &pairTable[static_cast<size_t>(from) * nodeCount + static_cast<size_t>(to)];
+      } else {
+        const uint64_t key =
+            (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
+        slot = &pairMap.try_emplace(key, kNoPair).first->second;
+      }
+      if (*slot == kNoPair) {
+        *slot = static_cast<int32_t>(pairs.size());
+        pairs.emplace_back(from, to);
+      }
+      pairOfTrip.push_back(*slot);
+    }
+  });
+
+  // The searches, goal by goal, so that each node's distance to a goal is measured once.
+  std::vector<int32_t> order(pairs.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = static_cast<int32_t>(k);
+  std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+    return pairs[static_cast<size_t>(a)].second < pairs[static_cast<size_t>(b)].second;
+  });
+  std::vector<RouteRef> routes(pairs.size());
+  Route found;
+  for (const int32_t k : order) {
+    const auto [from, to] = pairs[static_cast<size_t>(k)];
+    planner.Find(from, to, found);
+    routes[static_cast<size_t>(k)] = std::make_shared<const Route>(found);
+  }
+
+  // Second pass, in the same order: every trip up to the failing one (whose route is dropped
+  // before it fails) gets its pair's route; the trips after it keep theirs.
+  size_t next = 0;
+  int32_t lastPair = kNoPair;
+  cells.ForEach([&](TCell& home) {
+    for (Trip& trip : home.trips) {
+      if (next > pairOfTrip.size()) return;
+      if (next == pairOfTrip.size()) {
+        // Only reached when the first pass stopped at this trip.
+        if (failed) trip.route.reset();
+        ++next;
+        return;
+      }
+      const int32_t pair = pairOfTrip[next++];
+      trip.route.reset();
+      if (pair == kNoPair) continue;
+      trip.route = routes[static_cast<size_t>(pair)];
+      lastPair = pair;
+    }
+  });
+
+  if (failed) {
+    // The failing trip's search starts with ResetRoute and then fails at the node list.
+    ResetRoute();
+    NodeAt(failFrom);
+    NodeAt(failTo);
+  }
+  if (lastPair != kNoPair) {
+    const auto [from, to] = pairs[static_cast<size_t>(lastPair)];
+    ResetRoute();
+    search.FindPath(routeList, NodeAt(from), NodeAt(to), nodeList);
+  }
+
+  // The trips are final: the departure index is built now instead of in the next step, which
+  // would otherwise take a pass over every trip on top of its own work.
+  departures_.Build(cells);
+  dueKeys_.reserve(departures_.Reserved());
+}
+
+void Model::PlanRoutesOneByOne() {
+  // The plain searches on the nodes themselves, each pair searched once as above. Used where
+  // the planner cannot take the network; errors arise here where the plain run meets them.
   std::unordered_map<uint64_t, RouteRef> routesByPair;
   const auto validNode = [this](int32_t index) {
     return index >= 0 && static_cast<size_t>(index) < nodeList.size();
@@ -121,8 +234,6 @@ void Model::PlanRoutes() {
     search.FindPath(routeList, NodeAt(lastFrom), NodeAt(lastTo), nodeList);
   }
 
-  // The trips are final: the departure index is built now instead of in the next step, which
-  // would otherwise take a pass over every trip on top of its own work.
   departures_.Build(cells);
   dueKeys_.reserve(departures_.Reserved());
 }
