@@ -15,6 +15,7 @@
 #include "core/random.h"
 #include "model/calc_AStern.h"
 #include "support/fake_host.h"
+#include "support/hand_network.h"
 
 namespace velmora {
 namespace {
@@ -122,6 +123,46 @@ TEST(RoutePlanner, NetworksItCannotTakeAreLeftToThePlainSearch) {
   EXPECT_TRUE(route.empty());
   planner.Find(1, 0, route);
   EXPECT_TRUE(route.empty());
+}
+
+// A network the planner cannot take is planned the plain way, which fails where the plain run
+// meets the bad link: the trips before keep their new routes, the failing trip has none, the
+// trips after keep what they had.
+TEST(PlanRoutes, ALinkOutsideTheListFailsWhereThePlainSearchMeetsIt) {
+  testing::ModelFixture f;
+  f.Start();
+  Model& m = f.model;
+  testing::HandNetwork net(m);
+  TAgent* n0 = net.Node(15, 15);
+  TAgent* n1 = net.Node(45, 15);
+  net.Node(75, 15);
+  net.Link(n0, n1);
+  n1->links.push_back(TLink{7, 0});
+  m.cells.At(0, 0)->nearestNode = 0;
+  m.cells.At(1, 0)->nearestNode = 1;
+  m.cells.At(2, 0)->nearestNode = 2;
+  auto trip = [](int32_t col, int32_t row) {
+    Trip t;
+    t.destCol = col;
+    t.destRow = row;
+    return t;
+  };
+  const RouteRef old = std::make_shared<const Route>(Route{n0});
+  auto& trips = m.cells.At(0, 0)->trips;
+  trips = {trip(1, 0), trip(2, 0)};  // n0 to n1 ends before n1 is expanded; n0 to n2 does not
+  trips[0].route = trips[1].route = old;
+  m.cells.At(0, 1)->trips = {trip(1, 0)};
+  m.cells.At(0, 1)->nearestNode = 0;
+  m.cells.At(0, 1)->trips[0].route = old;
+  try {
+    m.PlanRoutes();
+    FAIL() << "no error";
+  } catch (const VError& e) {
+    EXPECT_EQ(std::string(e.what()), "Listenindex überschreitet das Maximum (7)");
+  }
+  EXPECT_EQ(*trips[0].route, (Route{n1}));
+  EXPECT_FALSE(trips[1].route);
+  EXPECT_EQ(m.cells.At(0, 1)->trips[0].route, old);
 }
 
 // PlanRoutes on formed networks against one plain search per trip.
