@@ -2,7 +2,7 @@
 // text, every command after "delete all", "agents delete" in the middle of a running day,
 // commands without nodes, missing, broken and unusual pictures, the smallest and largest cell
 // sizes, and closing the window after "delete all". Each case checks the text the error box
-// shows and what stays as it was. docs/bad_inputs.md lists the cases by these test names.
+// shows and what stays as it was. The README lists the cases by these test names.
 #include <gtest/gtest.h>
 
 #include <QApplication>
