@@ -1,7 +1,7 @@
 # Installs the Debian packages Velmora builds, tests and runs with, where missing.
 # Sourced by scripts/run and scripts/test.
 velmora_ensure_deps() {
-  local packages=(g++ cmake make qt6-base-dev qt6-charts-dev libgl-dev libgtest-dev
+  local packages=(g++ cmake make qt6-base-dev libqt6opengl6-dev qt6-charts-dev libgl-dev libgtest-dev
                   libbenchmark-dev xvfb xauth xdotool imagemagick fonts-wine fonts-dejavu-core)
   local missing=()
   for p in "${packages[@]}"; do
