@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/host.h"
-#include "ui/raster_canvas.h"
+#include "canvas/raster_canvas.h"
 
 namespace velmora::bench {
 

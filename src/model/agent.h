@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/canvas.h"
+#include "canvas/canvas.h"
 
 namespace velmora {
 

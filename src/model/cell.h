@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "model/agent.h"
-#include "ui/canvas.h"
+#include "canvas/canvas.h"
 
 namespace velmora {
 

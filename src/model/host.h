@@ -5,7 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "ui/canvas.h"
+#include "canvas/canvas.h"
+#include "canvas/picture.h"
 
 namespace velmora {
 
@@ -26,20 +27,6 @@ enum class ValueLabel { Worker, WorkPl, Retail, Min, Time, OnRoad, Steps };
 
 // Which of the four "show" radio buttons is checked.
 enum class ShowFilter { All, Red, Green, Blue };
-
-// A loaded bitmap picture.
-class Picture {
- public:
-  virtual ~Picture() = default;
-  virtual int Width() const = 0;
-  virtual int Height() const = 0;
-  // The RGB colour of one pixel as 0x00BBGGRR; a pixel outside the picture reads with all
-  // channel bytes 255.
-  virtual uint32_t Pixel(int x, int y) const = 0;
-};
-
-// The value an outside pixel reads as.
-constexpr uint32_t kInvalidColor = 0xFFFFFFFFu;
 
 class Host {
  public:

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "ui/raster_canvas.h"
+#include "canvas/raster_canvas.h"
 
 namespace velmora {
 

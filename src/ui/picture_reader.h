@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "model/host.h"
+#include "canvas/picture.h"
 
 namespace velmora {
 

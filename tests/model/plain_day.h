@@ -15,7 +15,7 @@
 
 #include "core/convert.h"
 #include "model/model.h"
-#include "ui/raster_canvas.h"
+#include "canvas/raster_canvas.h"
 
 namespace velmora::oracle {
 

@@ -9,7 +9,7 @@
 
 #include "model/host.h"
 #include "model/model.h"
-#include "ui/raster_canvas.h"
+#include "canvas/raster_canvas.h"
 
 namespace velmora::testing {
 

@@ -5,7 +5,7 @@
 #include <QImage>
 
 #include "ui/layer_view.h"
-#include "ui/raster_canvas.h"
+#include "canvas/raster_canvas.h"
 
 namespace velmora {
 namespace {

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ui/canvas.h"
+#include "canvas/canvas.h"
 
 namespace velmora {
 

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "ui/raster_canvas.h"
+#include "canvas/raster_canvas.h"
 
 namespace velmora {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/raster_canvas.h"
+#include "canvas/raster_canvas.h"
 
 #include <algorithm>
 #include <cmath>
