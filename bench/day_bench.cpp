@@ -8,12 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "../tests/model/plain_day.h"
-#include "bench_host.h"
 #include "core/convert.h"
 #include "core/random.h"
 #include "fine_town.h"
 #include "model/model.h"
+#include "support/plain_day.h"
 
 namespace velmora {
 namespace {
@@ -38,7 +37,7 @@ void BM_FullDay(benchmark::State& state) {
   size_t peak = 0;
   for (auto _ : state) {
     for (int step = 0; step < 144; ++step) {
-      model.SimulationStep();
+      SimulationStep(model);
       peak = std::max(peak, model.travellers.size());
     }
   }
@@ -65,7 +64,7 @@ void BM_DayCell10(benchmark::State& state) {
     const double dayStart = bench::ThreadSeconds();
     for (size_t step = 0; step < 144; ++step) {
       const double start = bench::ThreadSeconds();
-      model.SimulationStep();
+      SimulationStep(model);
       fastestStep[step] = std::min(fastestStep[step], bench::ThreadSeconds() - start);
       peak = std::max(peak, model.travellers.size());
     }
@@ -132,9 +131,9 @@ void BM_MemoryCell10(benchmark::State& state) {
     model.B_loadDataClick();
     model.B_agCreateClick();
     model.B_workPathClick();
-    model.SimulationStep();
+    SimulationStep(model);
     const size_t planned = StatusKilobytes("VmRSS");
-    for (int step = 1; step < 144; ++step) model.SimulationStep();
+    for (int step = 1; step < 144; ++step) SimulationStep(model);
     size_t trips = 0;
     model.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
     state.counters["peak_mb"] = static_cast<double>(StatusKilobytes("VmHWM")) / 1024.0;

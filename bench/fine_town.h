@@ -1,16 +1,22 @@
-// The town the scale figures are measured on: cell size 10 (64 x 66 = 4,224 cells) with every
-// picture black, so 255 workers, workplaces and retail units in every cell (1,077,120 trips),
-// and 200 nodes formed by "agents create".
+// The benchmarks' host, and the town the scale figures are measured on: cell size 10 (64 x 66 =
+// 4,224 cells) with every picture black, so 255 workers, workplaces and retail units in every cell
+// (1,077,120 trips), and 200 nodes formed by "agents create".
 #pragma once
 
 #include <ctime>
 
-#include "bench_host.h"
 #include "core/convert.h"
 #include "core/random.h"
+#include "headless/headless_host.h"
 #include "model/model.h"
 
 namespace velmora::bench {
+
+// The headless host with every picture black: 255 workers, workplaces and retail units in
+// every cell.
+struct BenchHost : HeadlessHost {
+  BenchHost() { uniformPictures = 0x00000000; }
+};
 
 // CPU time of this thread in seconds: steadier than the wall clock on a machine shared with
 // other work.

@@ -11,12 +11,13 @@
 
 #include <string>
 
-#include "bench_host.h"
 #include "core/random.h"
 #include "core/rounding.h"
+#include "fine_town.h"
+#include "model/agent.h"
 #include "model/calc_AStern.h"
 #include "model/model.h"
-#include "model/network.h"
+#include "support/plain_network.h"
 
 namespace velmora {
 namespace {
@@ -63,46 +64,17 @@ void BM_Formation(benchmark::State& state) {
     model.B_agDeleteClick();
     SetRandSeed(kSeed);
     state.ResumeTiming();
-    model.CreateNodes();
+    CreateNodes(model);
     FormNetwork(model, 5 * static_cast<int64_t>(model.nodeList.size()) + 1);
-    model.SizeLinkLoads();
+    SizeLinkLoads(model);
     benchmark::DoNotOptimize(model.nodeList.data());
   }
   CountLinks(state, model);
 }
 BENCHMARK(BM_Formation)->Arg(500)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
-// The plain formation: every pass scans every other node for every node with
-// TAgent::NeigborCheck, which the fast formation keeps as its fallback.
-void PlainPasses(Model& model, int64_t passes) {
-  const size_t count = model.nodeList.size();
-  for (int64_t pass = 0; pass < passes; ++pass) {
-    model.nodePositions.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-      TAgent& node = *model.nodeList[i];
-      model.nodePositions[i] = {node.x, node.y};
-      node.NeigborCheck(static_cast<int32_t>(i), model.nodeList);
-      node.x += static_cast<int32_t>(RoundHalfEven(node.vx));
-      node.y += static_cast<int32_t>(RoundHalfEven(node.vy));
-      model.ClampToField(node.x, node.y);
-    }
-  }
-}
-
-// The plain catchment: every node for every cell.
-void PlainCatchment(Model& model) {
-  model.cells.ForEach([&model](TCell& cell) {
-    int32_t best = 999999;
-    for (size_t j = 0; j < model.nodeList.size(); ++j) {
-      const TAgent& node = *model.nodeList[j];
-      const int32_t d = PointDistance(cell.PositionX, cell.PositionY, node.x, node.y);
-      if (d < best) {
-        best = d;
-        cell.nearestNode = static_cast<int32_t>(j);
-      }
-    }
-  });
-}
+using oracle::PlainCatchment;
+using oracle::PlainPasses;
 
 // "agents create" as the handler runs it, with the plain formation and catchment.
 void BM_AgentsCreatePlain(benchmark::State& state) {
@@ -115,15 +87,15 @@ void BM_AgentsCreatePlain(benchmark::State& state) {
     model.B_agDeleteClick();
     SetRandSeed(kSeed);
     state.ResumeTiming();
-    model.CreateNodes();
+    CreateNodes(model);
     model.ClearOverlay();
     PlainPasses(model, 5 * static_cast<int64_t>(model.nodeList.size()) + 1);
-    model.SizeLinkLoads();
+    SizeLinkLoads(model);
     model.ClearOverlay();
-    model.DrawNodes();
-    model.DrawLinks();
-    PlainCatchment(model);
-    model.DrawNodes();
+    DrawNodes(model);
+    DrawLinks(model);
+    benchmark::DoNotOptimize(PlainCatchment(model));
+    DrawNodes(model);
     benchmark::DoNotOptimize(model.nodeList.data());
   }
   CountLinks(state, model);
@@ -141,8 +113,8 @@ void ScatterNodes(Model& model, bench::BenchHost& host) {
   host.edits[EditBox::NodeNumber] = "1999";
   model.FormCreate();
   SetRandSeed(kSeed);
-  model.CreateNodes();
-  for (auto& node : model.nodeList) model.ClampToField(node->x, node->y);
+  CreateNodes(model);
+  for (auto& node : model.nodeList) ClampToField(model, node->x, node->y);
 }
 
 void BM_Catchment2000Cell5(benchmark::State& state) {
@@ -150,7 +122,7 @@ void BM_Catchment2000Cell5(benchmark::State& state) {
   Model model(host);
   ScatterNodes(model, host);
   for (auto _ : state) {
-    model.AssignNearestNodes();
+    AssignNearestNodes(model);
     benchmark::DoNotOptimize(model.cells.At(0, 0));
   }
   state.counters["cells"] = model.cells.Cols() * model.cells.Rows();
@@ -162,7 +134,7 @@ void BM_Catchment2000Cell5Plain(benchmark::State& state) {
   Model model(host);
   ScatterNodes(model, host);
   for (auto _ : state) {
-    PlainCatchment(model);
+    benchmark::DoNotOptimize(PlainCatchment(model));
     benchmark::DoNotOptimize(model.cells.At(0, 0));
   }
 }

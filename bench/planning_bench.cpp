@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "bench_host.h"
 #include "core/convert.h"
 #include "core/random.h"
 #include "fine_town.h"
@@ -43,14 +42,14 @@ BENCHMARK(BM_WorkersPath)->Unit(benchmark::kMillisecond);
 
 void BM_PlanDepartures(benchmark::State& state) {
   FullTown town;
-  for (auto _ : state) town.model.PlanDepartures();
+  for (auto _ : state) PlanDepartures(town.model);
   town.Count(state);
 }
 BENCHMARK(BM_PlanDepartures)->Unit(benchmark::kMillisecond);
 
 void BM_PlanRoutes(benchmark::State& state) {
   FullTown town;
-  for (auto _ : state) town.model.PlanRoutes();
+  for (auto _ : state) PlanRoutes(town.model);
   town.Count(state);
 }
 BENCHMARK(BM_PlanRoutes)->Unit(benchmark::kMillisecond);
@@ -63,7 +62,7 @@ void BM_SearchPerTrip(benchmark::State& state) {
     m.cells.ForEach([&](TCell& home) {
       for (Trip& trip : home.trips) {
         if (!trip.HasWorkplace()) continue;
-        m.ResetRoute();
+        ResetRoute(m);
         m.search.FindPath(m.routeList, m.NodeAt(home.nearestNode),
                           m.NodeAt(m.cells.At(trip.destCol, trip.destRow)->nearestNode),
                           m.nodeList);
@@ -98,12 +97,12 @@ void BM_WorkersPathCell10Plain(benchmark::State& state) {
   double seconds = 0;
   for (auto _ : state) {
     const double start = bench::ThreadSeconds();
-    m.PlanDepartures();
+    PlanDepartures(m);
     m.cells.ForEach([&](TCell& home) {
       for (Trip& trip : home.trips) {
         trip.route.reset();
         if (!trip.HasWorkplace()) continue;
-        m.ResetRoute();
+        ResetRoute(m);
         m.search.FindPath(m.routeList, m.NodeAt(home.nearestNode),
                           m.NodeAt(m.cells.At(trip.destCol, trip.destRow)->nearestNode),
                           m.nodeList);

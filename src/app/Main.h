@@ -1,5 +1,6 @@
-// The main window Form1: the drawing area on the left, five control groups on the right, the
-// command table wiring every control event to the model, and the model it owns.
+// The main window Form1: the drawing area on the left, five control groups on the right, every
+// control connected to its handler of the model's command table, and the model it owns with
+// its port to the window (WindowHost).
 #pragma once
 
 #include <QButtonGroup>
@@ -10,11 +11,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
-#include <functional>
-#include <map>
 #include <memory>
+#include <string>
 
-#include "model/host.h"
+#include "app/window_host.h"
 #include "model/model.h"
 #include "ui/error_box.h"
 #include "ui/frame_timer.h"
@@ -24,7 +24,7 @@ namespace velmora {
 
 class TForm2;
 
-class TForm1 : public QWidget, public Host {
+class TForm1 : public QWidget {
   Q_OBJECT
  public:
   // reporter shows handler errors (the message box when null).
@@ -32,54 +32,19 @@ class TForm1 : public QWidget, public Host {
   ~TForm1() override;
 
   Model& model() { return *model_; }
+  WindowHost& host() { return *host_; }
   FrameTimer& timer() { return *Timer1; }
   LayerView& imageCells() { return *Image_Cells; }
-  TForm2* form2() { return form2_; }
+  TForm2* form2() { return host_->Chart(); }
   // The chart window the model's chart operations act on.
-  void SetForm2(TForm2* form2) { form2_ = form2; }
-
-  // ---- Host ----
-  std::string EditText(EditBox box) const override;
-  void SetCaption(ValueLabel label, const std::string& caption) override;
-  ShowFilter CheckedFilter() const override;
-  int ImageWidth() const override;
-  int ImageHeight() const override;
-  Canvas& BaseCanvas() override;
-  void CreateOverlay() override;
-  void DestroyOverlay() override;
-  Canvas* OverlayCanvas() override;
-  std::string ExecutableDir() const override;
-  std::unique_ptr<Picture> LoadPicture(const std::string& path) override;
-  bool TimerEnabled() const override;
-  void SetTimerEnabled(bool enabled) override;
-  void SetTimerInterval(int milliseconds) override;
-  void ChartClear() override;
-  void ChartAddPoint(double x, double y) override;
-  void ChartSetLine(double x) override;
-  void ChartShow() override;
-
+  void SetForm2(TForm2* form2) { host_->SetChart(form2); }
   // Overrides the folder the pictures folder is looked for in (tests); empty means the folder
   // of the running executable.
-  void SetExecutableDir(const std::string& folder) { executableDir_ = folder; }
+  void SetExecutableDir(const std::string& folder) { host_->SetExecutableDir(folder); }
 
-  // ---- Event handlers ----
-  void FormCreate();
-  void B_deleteAllClick();
-  void B_loadDataClick();
-  void B_lineWorkClick();
-  void RB_sAllClick();
-  void B_agCreateClick();
-  void B_agDeleteClick();
-  void E_conDistChange();
-  void B_workPathClick();
-  void B_findPathClick();
-  void B_showGraphClick();
-  void B_startTClick();
-  void B_oneStepClick();
-  void E_timeScaleChange();
-  void E_tIntervChange();
-  void Timer1Timer();
-  void FormClose();
+  // Runs a handler of the command table as the window runs every event: an error leaving it
+  // is shown in the error box and the loop carries on.
+  void Run(void (Model::*handler)());
 
   // ---- Controls, as the layout names them ----
   LayerView* Image_Cells;
@@ -148,14 +113,11 @@ class TForm1 : public QWidget, public Host {
  private:
   void BuildLayout();
   void Wire();
-  // Runs a handler; an error leaving it is shown in the error box and the loop carries on.
-  void Guard(const std::function<void()>& handler);
 
-  TForm2* form2_ = nullptr;
   MessageBoxReporter messageBox_;
   ErrorReporter* reporter_;
+  std::unique_ptr<WindowHost> host_;
   std::unique_ptr<Model> model_;
-  std::string executableDir_;
 };
 
 }  // namespace velmora

@@ -1,4 +1,6 @@
-// The network node TAgent and its link entry TLink.
+// The network node TAgent and its link entry TLink, and the operations on the network: node
+// creation, formation, link loads, the catchment of every cell and the drawing of nodes and
+// links.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +10,14 @@
 #include "canvas/canvas.h"
 
 namespace velmora {
+
+class Model;
+
+// Most nodes nodeList may hold. Every node keeps one link-load counter per node, so the counters
+// grow with the square of the count: 10,000 nodes take 100 million counters (400 MB), and links
+// and candidates can reach as many entries again when the connect distance spans the field.
+// "agents create" refuses a count that would go beyond this before it changes anything.
+constexpr int64_t kMaxNodes = 10000;
 
 class TAgent;
 
@@ -84,5 +94,29 @@ class TAgent {
   // sets vx and vy.
   void PushAwayFrom(int32_t mx, int32_t my);
 };
+
+// Appends E_nodeNumber + 1 nodes at random positions with the start values; a negative number
+// adds none. Refuses a count beyond kMaxNodes before anything changes.
+void CreateNodes(Model& m);
+// `passes` formation passes over the model's nodes, as that many FormationPass calls would run
+// them: "agents create" runs 5c + 1 of them in one go, so that the candidates and links are
+// filled in only in the last.
+void FormNetwork(Model& model, int64_t passes);
+// One formation pass over all nodes.
+void FormationPass(Model& m);
+// Moves a point into the field 0..fieldWidth x 0..fieldHeight.
+void ClampToField(const Model& m, int32_t& x, int32_t& y);
+// Gives every node one link-load counter per node (new counters 0).
+void SizeLinkLoads(Model& m);
+// Sets every node's link-load counters to 0.
+void ClearLinkLoads(Model& m);
+// Every cell's nearestNode: the index of the nearest node, the lowest index among equals.
+void AssignNearestNodes(Model& m);
+// The nodes' discs and the red links between the snapshots of the last pass, on the overlay.
+void DrawNodes(Model& m);
+void DrawLinks(Model& m);
+// Drops everything that refers to nodes: vehicles on the road, every trip's route, routeList
+// and each cell's nearestNode. Run whenever the nodes are discarded.
+void DropNodeReferences(Model& m);
 
 }  // namespace velmora

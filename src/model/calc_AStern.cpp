@@ -1,4 +1,5 @@
-// The route search unit: PointDistance and the A* search.
+// The route search unit: PointDistance, the A* search, the route planner for many searches
+// over one network, and the demonstration of "find path" (resetting and drawing routeList).
 #include "model/calc_AStern.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 
 #include "core/error.h"
 #include "core/rounding.h"
+#include "model/model.h"
 
 namespace velmora {
 
@@ -267,6 +269,41 @@ void RoutePlanner::Find(int32_t start, int32_t goal, Route& route) {
     ++steps;
   }
   if (n != start) route.clear();
+}
+
+// ---- The route demonstration. ----
+
+void ResetRoute(Model& m) {
+  m.routeList = Route{};
+  for (const auto& node : m.nodeList) {
+    node->f = 0;
+    node->g = 0;
+    node->h = 0;
+    node->closed = false;
+  }
+}
+
+void DrawRoute(Model& m) {
+  if (m.routeList.size() < 2) return;
+  Canvas& overlay = m.Overlay();
+  overlay.SetPenColor(clYellow);
+  overlay.SetPenStyle(PenStyle::Solid);
+  // Entry k + 1 is the parent of entry k (the search left the list that way), so walking the
+  // list pair by pair is walking the parent chain from the goal to the last entry. The
+  // segment between the start and the last entry is not drawn: the start is not in the list.
+  for (size_t k = 0; k + 1 < m.routeList.size(); ++k) {
+    TAgent* q = m.routeList[k];      // nearer the goal
+    TAgent* p = m.routeList[k + 1];  // nearer the start
+    const int32_t i = m.IndexOfNode(q);
+    if (i < 0 || static_cast<size_t>(i) >= p->linkLoad.size()) throw VError::ListIndex(i);
+    // A link's counter is held by the node driven to, at the index of the node driven from;
+    // the route is counted as driven from the goal toward the start.
+    int32_t& load = p->linkLoad[static_cast<size_t>(i)];
+    ++load;
+    overlay.SetPenWidth(load + 1);
+    overlay.MoveTo(q->x, q->y);
+    overlay.LineTo(p->x, p->y);
+  }
 }
 
 }  // namespace velmora

@@ -9,6 +9,8 @@
 
 namespace velmora {
 
+class Model;
+
 // Rounded Euclidean distance between two integer points: dx^2 held in single precision,
 // dy^2 added and the root taken in extended precision, the result rounded half to even.
 int32_t PointDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
@@ -66,5 +68,11 @@ class RoutePlanner {
   int32_t goal_ = -1;
   std::vector<int32_t> open_;
 };
+
+// Empties routeList and resets every node's search fields (f, g, h, closed).
+void ResetRoute(Model& m);
+// Draws routeList in yellow on the overlay, each segment as wide as its link's counter + 1
+// after counting the route as driven from the goal toward the start.
+void DrawRoute(Model& m);
 
 }  // namespace velmora

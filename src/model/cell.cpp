@@ -1,11 +1,22 @@
-// The cell grid: creating, initialising and drawing the cells.
+// The cells and their trips: the grid, the land use read from the three pictures, the show
+// filter, the pairing of every worker with a free workplace and the lines to work.
 #include "model/cell.h"
 
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+#include "core/random.h"
 #include "model/model.h"
+#include "model/pick_list.h"
 
 namespace velmora {
 
 void CellGrid::Resize(int32_t cols, int32_t rows) {
+  ++version_;
   cols_ = cols;
   rows_ = rows;
   cells_.clear();
@@ -13,6 +24,7 @@ void CellGrid::Resize(int32_t cols, int32_t rows) {
 }
 
 void CellGrid::Clear() {
+  ++version_;
   cells_.clear();
   cells_.shrink_to_fit();
   cols_ = 0;
@@ -26,25 +38,212 @@ void TCell::Draw(Canvas& canvas) const {
   canvas.Rectangle(PositionX - Size, PositionY - Size, PositionX + Size, PositionY + Size);
 }
 
-void Model::CreateCells() {
-  for (int32_t r = 0; r < gridRows; ++r)
-    for (int32_t c = 0; c < gridCols; ++c)
-      cells.Set(
-          c, r,
-          std::make_unique<TCell>(c * cellSize + halfCell, r * cellSize + halfCell, halfCell));
+void CreateCells(Model& m) {
+  for (int32_t r = 0; r < m.gridRows; ++r)
+    for (int32_t c = 0; c < m.gridCols; ++c)
+      m.cells.Set(c, r,
+                  std::make_unique<TCell>(c * m.cellSize + m.halfCell, r * m.cellSize + m.halfCell,
+                                          m.halfCell));
 }
 
-void Model::InitCells() {
-  Canvas& base = host_.BaseCanvas();
-  for (int32_t r = 0; r < gridRows; ++r) {
-    for (int32_t c = 0; c < gridCols; ++c) {
-      TCell* cell = cells.At(c, r);
+void InitCells(Model& m) {
+  Canvas& base = m.host().BaseCanvas();
+  for (int32_t r = 0; r < m.gridRows; ++r) {
+    for (int32_t c = 0; c < m.gridCols; ++c) {
+      TCell* cell = m.cells.At(c, r);
       cell->color = clWhite;
       cell->column = c;
       cell->row = r;
       cell->Draw(base);
     }
   }
+}
+
+// ---- Land use. ----
+
+namespace {
+
+// 255 minus one channel byte of a 0x00BBGGRR pixel; an outside pixel (all bytes 255) gives 0.
+uint8_t CountOf(uint32_t pixel, int shift) {
+  return static_cast<uint8_t>(255u - ((pixel >> shift) & 0xFFu));
+}
+
+constexpr int kRedShift = 0;
+constexpr int kGreenShift = 8;
+constexpr int kBlueShift = 16;
+
+}  // namespace
+
+void LoadLandUse(Model& m) {
+  m.cells.TripsChanged();
+  // All three pictures are read before any cell changes, so a missing or unreadable file
+  // leaves the counts, trips, colours and captions as they were.
+  const std::string folder = m.host().ExecutableDir() + kPicturesFolder;
+  static const std::array<const char*, 3> kFiles = {"arbeiter.bmp", "arbeitsstaetten.bmp",
+                                                    "verkaufsflaechen.bmp"};
+  std::array<std::unique_ptr<Picture>, 3> pictures;
+  for (size_t i = 0; i < kFiles.size(); ++i) pictures[i] = m.host().LoadPicture(folder + kFiles[i]);
+  const Picture& workerPicture = *pictures[0];
+  const Picture& workplacePicture = *pictures[1];
+  const Picture& retailPicture = *pictures[2];
+
+  // Every worker gets a trip: a town beyond the limit is refused while nothing has changed.
+  int64_t workersToLoad = 0;
+  m.cells.ForEach([&](const TCell& cell) {
+    workersToLoad += CountOf(workerPicture.Pixel(cell.PositionX, cell.PositionY), kRedShift);
+  });
+  if (workersToLoad > kMaxWorkers)
+    throw VError("Zu viele Arbeitskräfte (max. " + std::to_string(kMaxWorkers) + ")");
+
+  uint32_t totalWorkers = 0;
+  uint32_t totalWorkplaces = 0;
+  uint32_t totalRetail = 0;
+  m.cells.ForEach([&](TCell& cell) {
+    cell.workers = CountOf(workerPicture.Pixel(cell.PositionX, cell.PositionY), kRedShift);
+    cell.workplaces = CountOf(workplacePicture.Pixel(cell.PositionX, cell.PositionY), kGreenShift);
+    cell.retail = CountOf(retailPicture.Pixel(cell.PositionX, cell.PositionY), kBlueShift);
+    cell.workersLeft = cell.workers;
+    cell.placesLeft = cell.workplaces;
+    cell.retailLeft = cell.retail;
+    totalWorkers += cell.workers;
+    totalWorkplaces += cell.workplaces;
+    totalRetail += cell.retail;
+    // One trip per worker, also when there are none: trips left over from an earlier load
+    // would otherwise still commute. Trips kept keep their route and departures.
+    cell.trips.resize(cell.workers);
+    if (cell.workers > 0) m.workerCells.push_back(&cell);
+    if (cell.workplaces > 0) m.jobCells.push_back(&cell);
+    if (cell.retail > 0) m.retailCells.push_back(&cell);
+  });
+
+  ApplyShowFilter(m);
+  m.host().SetCaption(ValueLabel::Worker, std::to_string(totalWorkers));
+  m.host().SetCaption(ValueLabel::WorkPl, std::to_string(totalWorkplaces));
+  m.host().SetCaption(ValueLabel::Retail, std::to_string(totalRetail));
+}
+
+void ApplyShowFilter(Model& m) {
+  const ShowFilter filter = m.host().CheckedFilter();
+  Canvas& base = m.host().BaseCanvas();
+  m.cells.ForEach([&](TCell& cell) {
+    int red = 0, green = 0, blue = 0;
+    switch (filter) {
+      case ShowFilter::All:
+        red = cell.workers;
+        green = cell.workplaces;
+        blue = cell.retail;
+        break;
+      case ShowFilter::Red:
+        red = cell.workers;
+        break;
+      case ShowFilter::Green:
+        green = cell.workplaces;
+        break;
+      case ShowFilter::Blue:
+        blue = cell.retail;
+        break;
+    }
+    cell.color = RGBColor(red, green, blue);
+    cell.Draw(base);
+  });
+}
+
+void AssignWorkplaces(Model& m) {
+  m.cells.TripsChanged();
+  // Each round draws a cell with unpaired workers and a cell with free workplaces, each
+  // uniformly over its list, and pairs one worker of the first with one place of the second.
+  // A cell's trips fill from the last index down, so trips[0 .. workersLeft - 1] are the ones
+  // still unpaired. A cell that runs out leaves its list and the cells after it move up one
+  // place; the pick lists do that without moving anything, which keeps a grid of hundreds of
+  // thousands of cells from taking quadratic time.
+  //
+  // Each cell is on a list once (as the load puts it there), so what a round needs of the
+  // cells is held in small arrays by list position: a round then touches only them and the
+  // one trip it fills, instead of two cell records scattered over memory. The cells get their
+  // counts back at the end.
+  const size_t homeCount = m.workerCells.size();
+  const size_t workCount = m.jobCells.size();
+  std::vector<Trip*> homeTrips(homeCount);
+  std::vector<uint8_t> workersLeft(homeCount);
+  for (size_t k = 0; k < homeCount; ++k) {
+    homeTrips[k] = m.workerCells[k]->trips.data();
+    workersLeft[k] = m.workerCells[k]->workersLeft;
+  }
+  std::vector<std::pair<int32_t, int32_t>> workAt(workCount);
+  std::vector<uint8_t> placesLeft(workCount);
+  for (size_t k = 0; k < workCount; ++k) {
+    workAt[k] = {m.jobCells[k]->column, m.jobCells[k]->row};
+    placesLeft[k] = m.jobCells[k]->placesLeft;
+  }
+
+  PickList homes(homeCount);
+  PickList works(workCount);
+  while (homes.Count() > 0 && works.Count() > 0) {
+    const size_t i = homes.At(static_cast<size_t>(Random(static_cast<int32_t>(homes.Count()))));
+    const size_t j = works.At(static_cast<size_t>(Random(static_cast<int32_t>(works.Count()))));
+    Trip& trip = homeTrips[i][workersLeft[i] - 1];
+    trip.destCol = workAt[j].first;
+    trip.destRow = workAt[j].second;
+    if (--workersLeft[i] == 0) homes.Remove(i);
+    if (--placesLeft[j] == 0) works.Remove(j);
+  }
+
+  for (size_t k = 0; k < homeCount; ++k) m.workerCells[k]->workersLeft = workersLeft[k];
+  for (size_t k = 0; k < workCount; ++k) m.jobCells[k]->placesLeft = placesLeft[k];
+  // The lists keep the cells still on them, in their order.
+  auto keep = [](std::vector<TCell*>& list, const PickList& present) {
+    size_t kept = 0;
+    for (size_t k = 0; k < list.size(); ++k)
+      if (present.Present(k)) list[kept++] = list[k];
+    list.resize(kept);
+  };
+  keep(m.workerCells, homes);
+  keep(m.jobCells, works);
+
+  // Workers left over when the places ran out have no workplace: they neither commute nor
+  // keep a route planned for an earlier pairing.
+  for (TCell* home : m.workerCells) {
+    for (size_t k = 0; k < home->workersLeft; ++k) {
+      Trip& trip = home->trips[k];
+      trip.destCol = kNoWorkplace;
+      trip.destRow = kNoWorkplace;
+      trip.route.reset();
+    }
+  }
+}
+
+void DrawLinesToWork(Model& m) {
+  // The pen width is left as the last drawing on the base layer set it. All lines of one home
+  // cell have its colour and that width, so a line to a work cell the cell has already drawn
+  // to in this run covers the same pixels again and is left out; lines of different cells
+  // are all drawn, in order, as a later cell paints over an earlier one. A home cell with a
+  // few hundred workers usually sends several to one work cell.
+  Canvas& base = m.host().BaseCanvas();
+  const int32_t cols = m.cells.Cols();
+  const int32_t rows = m.cells.Rows();
+  // For every cell, the number of the home cell that last drew a line to it (0: none yet).
+  std::vector<uint32_t> drawnFrom(static_cast<size_t>(cols) * static_cast<size_t>(rows), 0);
+  uint32_t homeNumber = 0;
+  // The end of the last line of the run; the pen is left there as if every line was drawn.
+  const TCell* lastWork = nullptr;
+  m.cells.ForEach([&](const TCell& home) {
+    ++homeNumber;
+    for (const Trip& trip : home.trips) {
+      if (!trip.HasWorkplace() || trip.destCol < 0 || trip.destCol >= cols || trip.destRow < 0 ||
+          trip.destRow >= rows)
+        continue;
+      const size_t w = static_cast<size_t>(trip.destRow) * static_cast<size_t>(cols) +
+                       static_cast<size_t>(trip.destCol);
+      const TCell* work = m.cells.At(trip.destCol, trip.destRow);
+      lastWork = work;
+      if (drawnFrom[w] == homeNumber) continue;
+      drawnFrom[w] = homeNumber;
+      base.SetPenColor(home.color);
+      base.MoveTo(home.PositionX, home.PositionY);
+      base.LineTo(work->PositionX, work->PositionY);
+    }
+  });
+  if (lastWork != nullptr) base.MoveTo(lastWork->PositionX, lastWork->PositionY);
 }
 
 }  // namespace velmora

@@ -1,13 +1,24 @@
-// The grid cell TCell and the per-worker commute record Trip.
+// The grid cell TCell, the per-worker commute record Trip and the cell grid, and the operations
+// on them: creating the cells, loading the land use, the show filter, pairing workers with
+// workplaces and drawing the lines to work.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "model/agent.h"
 #include "canvas/canvas.h"
+#include "model/agent.h"
 
 namespace velmora {
+
+class Model;
+
+// Most workers a load takes. Every worker has a trip (about 64 bytes), and planning and the
+// day add an entry per departure and a vehicle per commute on the road, some 100 to 150 bytes
+// per worker in all: the default town at the smallest cell size (24 million workers) takes
+// about 3 GB, while three black pictures at that size would ask for 108 million trips.
+// "load data" refuses a town above this before any cell changes.
+constexpr int64_t kMaxWorkers = 30000000;
 
 // destCol / destRow of a trip whose worker found no free workplace.
 constexpr int32_t kNoWorkplace = -1;
@@ -60,6 +71,11 @@ class CellGrid {
   TCell* At(int32_t column, int32_t row) const {
     return cells_[static_cast<size_t>(row) * static_cast<size_t>(cols_) + column].get();
   }
+  // Counts every change of the grid's cells or trips: resizing and clearing count themselves,
+  // whoever changes trips in place (their number, workplaces, departures or routes) calls
+  // TripsChanged. What is built from the trips (the departure index) compares the number.
+  uint64_t Version() const { return version_; }
+  void TripsChanged() { ++version_; }
   void Set(int32_t column, int32_t row, std::unique_ptr<TCell> cell) {
     cells_[static_cast<size_t>(row) * static_cast<size_t>(cols_) + column] = std::move(cell);
   }
@@ -73,7 +89,23 @@ class CellGrid {
  private:
   int32_t cols_ = 0;
   int32_t rows_ = 0;
+  uint64_t version_ = 0;
   std::vector<std::unique_ptr<TCell>> cells_;  // row-major, so iteration is rows outer
 };
+
+// Makes a cell for every grid position, centred in its square (SetupGrid's second step).
+void CreateCells(Model& m);
+// Colours every cell white, gives it its column and row and draws it on the base layer.
+void InitCells(Model& m);
+// "load data", first half: the three pictures into the cells' counts, the cell lists, the
+// colours by the show filter and the totals. Nothing changes when a picture cannot be read or
+// the town has more than kMaxWorkers workers.
+void LoadLandUse(Model& m);
+// Colours every cell by the checked "show" radio button and draws it.
+void ApplyShowFilter(Model& m);
+// Pairs every worker of the worker cells at random with a free workplace of the job cells.
+void AssignWorkplaces(Model& m);
+// "lines to work": a line from every home cell to each of its workers' work cells.
+void DrawLinesToWork(Model& m);
 
 }  // namespace velmora

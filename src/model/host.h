@@ -2,6 +2,8 @@
 // sets captions, draws, reads pictures, switches the timer and works the chart.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -23,9 +25,34 @@ enum class EditBox {
   TimeScale,
 };
 
-enum class ValueLabel { Worker, WorkPl, Retail, Min, Time, OnRoad, Steps };
+// Every edit box, in the order of EditBox.
+constexpr std::array<EditBox, 10> kEditBoxes = {
+    EditBox::CellScale, EditBox::NodeNumber, EditBox::ConDist, EditBox::RepDist,
+    EditBox::STD,       EditBox::MDep,       EditBox::EDep,    EditBox::TScale,
+    EditBox::TInterv,   EditBox::TimeScale};
 
-// Which of the four "show" radio buttons is checked.
+// The text an edit box holds when the window opens. The deviation's is written with a decimal
+// comma; a window whose decimal separator is another character shows that one in its place.
+constexpr const char* DefaultEditText(EditBox box) {
+  constexpr std::array<const char*, kEditBoxes.size()> kTexts = {"30", "41", "130", "40", "1,0",
+                                                                 "8",  "17", "10",  "1",  "6"};
+  return kTexts[static_cast<size_t>(box)];
+}
+
+// The drawing area's size in pixels at the default layout.
+constexpr int kDefaultImageWidth = 640;
+constexpr int kDefaultImageHeight = 666;
+
+// The folder the land-use pictures are read from, inside the executable's folder.
+constexpr const char* kPicturesFolder = "pictures/";
+
+// The timer's interval in milliseconds when the window opens.
+constexpr int kDefaultTimerInterval = 1;
+
+enum class ValueLabel { Worker, WorkPl, Retail, Min, Time, OnRoad, Steps };
+constexpr size_t kValueLabelCount = 7;
+
+// Which of the four "show" radio buttons is checked, in their order in the window.
 enum class ShowFilter { All, Red, Green, Blue };
 
 class Host {

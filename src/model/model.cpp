@@ -1,4 +1,4 @@
-// Grid setup and teardown, the overlay layer, the clock's edit handlers and the command table.
+// The command table, grid setup and teardown, the overlay layer and the node list access.
 #include "model/model.h"
 
 #include <cmath>
@@ -6,7 +6,9 @@
 
 #include "core/convert.h"
 #include "core/error.h"
+#include "core/random.h"
 #include "core/rounding.h"
+#include "model/planning.h"
 
 namespace velmora {
 
@@ -18,19 +20,18 @@ void Model::FormCreate() {
 }
 
 void Model::B_loadDataClick() {
-  InvalidateDepartures();
   workerCells.clear();
   jobCells.clear();
-  LoadLandUse();
-  AssignWorkplaces();
+  LoadLandUse(*this);
+  AssignWorkplaces(*this);
 }
 
 void Model::B_lineWorkClick() {
-  DrawLinesToWork();
+  DrawLinesToWork(*this);
 }
 
 void Model::RB_sAllClick() {
-  ApplyShowFilter();
+  ApplyShowFilter(*this);
 }
 
 void Model::B_deleteAllClick() {
@@ -39,9 +40,8 @@ void Model::B_deleteAllClick() {
 }
 
 void Model::B_workPathClick() {
-  InvalidateDepartures();
-  PlanDepartures();
-  PlanRoutes();
+  PlanDepartures(*this);
+  PlanRoutes(*this);
   host_.ChartShow();
 }
 
@@ -54,11 +54,11 @@ void Model::B_startTClick() {
 }
 
 void Model::B_oneStepClick() {
-  SimulationStep();
+  SimulationStep(*this);
 }
 
 void Model::Timer1Timer() {
-  SimulationStep();
+  SimulationStep(*this);
 }
 
 void Model::FormClose() {
@@ -77,6 +77,49 @@ void Model::E_timeScaleChange() {
 
 void Model::E_tIntervChange() {
   host_.SetTimerInterval(StrToInt(host_.EditText(EditBox::TInterv)));
+}
+
+void Model::B_agCreateClick() {
+  CreateNodes(*this);
+  ClearOverlay();
+  FormNetwork(*this, 5 * static_cast<int64_t>(nodeList.size()) + 1);
+  SizeLinkLoads(*this);
+  ClearOverlay();
+  DrawNodes(*this);
+  DrawLinks(*this);
+  AssignNearestNodes(*this);
+  DrawNodes(*this);
+}
+
+void Model::B_agDeleteClick() {
+  host_.SetTimerEnabled(false);
+  ClearLinkLoads(*this);
+  // Vehicles, routes and catchments refer to the nodes: they go before the nodes do.
+  DropNodeReferences(*this);
+  nodeList.clear();
+  ClearOverlay();
+  DrawNodes(*this);
+}
+
+void Model::E_conDistChange() {
+  // Both texts are read anew for every node, so a bad text stops the loop part way.
+  for (auto& node : nodeList) {
+    node->SetConDist(StrToInt(host_.EditText(EditBox::ConDist)));
+    node->SetRepDist(StrToInt(host_.EditText(EditBox::RepDist)));
+  }
+}
+
+void Model::B_findPathClick() {
+  ResetRoute(*this);
+  // Both indices come from 0 .. n - 2: the last node is never chosen. With no nodes the draw
+  // is Random(-1) and the list access fails.
+  const int32_t n = static_cast<int32_t>(nodeList.size());
+  TAgent* start = NodeAt(Random(n - 1));
+  TAgent* goal = NodeAt(Random(n - 1));
+  search.FindPath(routeList, start, goal, nodeList);
+  DrawNodes(*this);
+  DrawLinks(*this);
+  DrawRoute(*this);
 }
 
 // ---- Grid and layers. ----
@@ -100,7 +143,6 @@ void Model::SetupGrid() {
 
   // Everything the earlier setup held is released here: vehicles and routes first (they refer
   // to nodes), then the cells with their trips, then the nodes.
-  InvalidateDepartures();
   travellers.clear();
   routeList.clear();
   cells.Clear();
@@ -111,12 +153,11 @@ void Model::SetupGrid() {
   nodeList.clear();
 
   CreateOverlay();
-  CreateCells();
-  InitCells();
+  CreateCells(*this);
+  InitCells(*this);
 }
 
 void Model::Teardown() {
-  InvalidateDepartures();
   if (!cells.Empty()) {
     cells.Clear();
     workerCells.clear();
@@ -124,7 +165,7 @@ void Model::Teardown() {
     retailCells.clear();
   }
   if (!nodeList.empty()) {
-    DropNodeReferences();
+    DropNodeReferences(*this);
     nodeList.clear();
     host_.DestroyOverlay();
   }
@@ -170,16 +211,6 @@ int32_t Model::IndexOfNode(const TAgent* node) const {
   for (size_t i = 0; i < nodeList.size(); ++i)
     if (nodeList[i].get() == node) return static_cast<int32_t>(i);
   return -1;
-}
-
-void Model::DropNodeReferences() {
-  InvalidateDepartures();
-  travellers.clear();
-  routeList.clear();
-  cells.ForEach([](TCell& cell) {
-    cell.nearestNode = kNoNode;
-    for (Trip& trip : cell.trips) trip.route.reset();
-  });
 }
 
 }  // namespace velmora

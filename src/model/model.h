@@ -1,5 +1,8 @@
-// The model state of the main window and every operation the commands run on it. Plain C++:
-// it reaches the window only through Host.
+// The model state of the main window and its command table. Plain C++: it reaches the window
+// only through Host. The operations the commands run live in the model's parts, each declared
+// in its own header: cell.h (cells, land use, pairing), agent.h (nodes, formation, catchment),
+// calc_AStern.h (route search), planning.h (commute planning) and traffic.h (the clock and
+// the vehicles).
 #pragma once
 
 #include <array>
@@ -10,7 +13,9 @@
 #include "model/agent.h"
 #include "model/calc_AStern.h"
 #include "model/cell.h"
+#include "model/departure_index.h"
 #include "model/host.h"
+#include "model/planning.h"
 #include "model/traffic.h"
 
 namespace velmora {
@@ -45,38 +50,8 @@ class Model {
   void Teardown();
   void CreateOverlay();
   void ClearOverlay();
-  void CreateCells();
-  void InitCells();
-
-  // ---- Land use. ----
-  void LoadLandUse();
-  void ApplyShowFilter();
-  void AssignWorkplaces();
-  void DrawLinesToWork();
-
-  // ---- Network. ----
-  void CreateNodes();
-  void FormationPass();
-  void ClampToField(int32_t& x, int32_t& y) const;
-  void SizeLinkLoads();
-  void ClearLinkLoads();
-  void AssignNearestNodes();
-  void DrawNodes();
-  void DrawLinks();
-
-  // ---- Routing. ----
-  void ResetRoute();
-  void DrawRoute();
-
-  // ---- Commuting and traffic. ----
-  void PlanDepartures();
-  void PlanRoutes();
-  void SimulationStep();
-  void AdvanceTravellers();
-  void DrawLinkLoads();
-  // Marks the departure index stale; the next step rebuilds it from the cells. Call it whenever
-  // trips, their departure times, workplaces or routes change, or cells are replaced.
-  void InvalidateDepartures() { departures_.Invalidate(); }
+  // The overlay's canvas, or a canvas that draws nothing while no overlay exists.
+  Canvas& Overlay();
 
   // The node at an index of nodeList; an index outside it raises the list index error.
   TAgent* NodeAt(long long index) const;
@@ -84,10 +59,8 @@ class Model {
   int32_t IndexOfNode(const TAgent* node) const;
 
   Host& host() { return host_; }
-  // The overlay's canvas, or a canvas that draws nothing while no overlay exists.
-  Canvas& Overlay();
 
-  // ---- Model state (public: the windows and the tests read it). ----
+  // ---- Model state (public: the parts, the windows and the tests read it). ----
   CellGrid cells;
   std::vector<TCell*> workerCells;
   std::vector<TCell*> jobCells;
@@ -110,19 +83,12 @@ class Model {
   double prevClockHours = 0.0;
 
   AStarSearch search;
+  // The trips that can depart, by departure tenth; rebuilt when the cells' version moves on.
+  DepartureIndex departures;
 
  private:
-  // Drops everything that refers to nodes: vehicles on the road, every trip's route,
-  // routeList and each cell's nearestNode. Run whenever the nodes are discarded.
-  void DropNodeReferences();
-  // PlanRoutes with the plain search on the nodes, for networks the route planner cannot take.
-  void PlanRoutesOneByOne();
-
   Host& host_;
   NullCanvas nullCanvas_;
-  // The trips that can depart, by departure tenth; and the scratch list of one step's releases.
-  DepartureIndex departures_;
-  std::vector<uint64_t> dueKeys_;
 };
 
 }  // namespace velmora

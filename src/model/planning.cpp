@@ -12,14 +12,17 @@
 #include "core/convert.h"
 #include "core/random.h"
 #include "core/rounding.h"
+#include "model/departure_index.h"
 #include "model/model.h"
 
 namespace velmora {
 
 namespace {
-constexpr double kTenth = 0.1;
 // Quotients below this magnitude convert to a 64-bit integer whatever their rounding.
 constexpr long double kSafeQuotient = 4611686018427387904.0L;  // 2^62
+// PlanRoutes with the plain search on the nodes, for networks the route planner cannot take.
+void PlanRoutesOneByOne(Model& m);
+
 }  // namespace
 
 long double GaussianDraw(long double mean, long double deviation) {
@@ -49,11 +52,11 @@ double TenthsToHours(int64_t k) {
   return static_cast<double>(static_cast<long double>(k) * static_cast<long double>(kTenth));
 }
 
-void Model::PlanDepartures() {
-  InvalidateDepartures();  // trips, departures or routes change below
-  const long double deviation = StrToSingle(host_.EditText(EditBox::STD));
-  const long double morningMean = StrToSingle(host_.EditText(EditBox::MDep));
-  const long double eveningMean = StrToSingle(host_.EditText(EditBox::EDep));
+void PlanDepartures(Model& m) {
+  m.cells.TripsChanged();  // departures or routes change below
+  const long double deviation = StrToSingle(m.host().EditText(EditBox::STD));
+  const long double morningMean = StrToSingle(m.host().EditText(EditBox::MDep));
+  const long double eveningMean = StrToSingle(m.host().EditText(EditBox::EDep));
 
   std::array<double, kDepartureBins> histogram{};
   // A time rounded outside the day is stored on the trip but has no bin to be counted in.
@@ -64,7 +67,7 @@ void Model::PlanDepartures() {
     return TenthsToHours(k);
   };
 
-  cells.ForEach([&](TCell& cell) {
+  m.cells.ForEach([&](TCell& cell) {
     for (Trip& trip : cell.trips) {
       // A worker without a workplace does not commute: no times, no draws.
       if (!trip.HasWorkplace()) continue;
@@ -73,13 +76,13 @@ void Model::PlanDepartures() {
     }
   });
 
-  host_.ChartClear();
+  m.host().ChartClear();
   for (int k = 0; k < kDepartureBins; ++k)
-    host_.ChartAddPoint(k / 10.0, histogram[static_cast<size_t>(k)]);
+    m.host().ChartAddPoint(k / 10.0, histogram[static_cast<size_t>(k)]);
 }
 
-void Model::PlanRoutes() {
-  InvalidateDepartures();  // trips, departures or routes change below
+void PlanRoutes(Model& m) {
+  m.cells.TripsChanged();  // departures or routes change below
   // Many trips share their pair of home and work nodes, and a search depends on nothing but
   // that pair and the network, so each pair is searched once per run and its route shared by
   // all its trips (routes are never changed once planned). The searches run on the planner's
@@ -87,11 +90,11 @@ void Model::PlanRoutes() {
   // run once more the plain way, so that routeList and the nodes' search fields end as that
   // trip's own search leaves them.
   RoutePlanner planner;
-  if (!planner.Prepare(nodeList)) {
-    PlanRoutesOneByOne();
+  if (!planner.Prepare(m.nodeList)) {
+    PlanRoutesOneByOne(m);
     return;
   }
-  const size_t nodeCount = nodeList.size();
+  const size_t nodeCount = m.nodeList.size();
   const auto validNode = [nodeCount](int32_t index) {
     return index >= 0 && static_cast<size_t>(index) < nodeCount;
   };
@@ -106,7 +109,7 @@ void Model::PlanRoutes() {
   std::unordered_map<uint64_t, int32_t> pairMap;
   bool failed = false;
   int32_t failFrom = 0, failTo = 0;
-  cells.ForEach([&](TCell& home) {
+  m.cells.ForEach([&](TCell& home) {
     for (const Trip& trip : home.trips) {
       if (failed) return;
       if (!trip.HasWorkplace()) {
@@ -114,7 +117,7 @@ void Model::PlanRoutes() {
         continue;
       }
       const int32_t from = home.nearestNode;
-      const int32_t to = cells.At(trip.destCol, trip.destRow)->nearestNode;
+      const int32_t to = m.cells.At(trip.destCol, trip.destRow)->nearestNode;
       if (!validNode(from) || !validNode(to)) {
         failed = true;
         failFrom = from;
@@ -155,7 +158,7 @@ void Model::PlanRoutes() {
   // before it fails) gets its pair's route; the trips after it keep theirs.
   size_t next = 0;
   int32_t lastPair = kNoPair;
-  cells.ForEach([&](TCell& home) {
+  m.cells.ForEach([&](TCell& home) {
     for (Trip& trip : home.trips) {
       if (next > pairOfTrip.size()) return;
       if (next == pairOfTrip.size()) {
@@ -174,52 +177,53 @@ void Model::PlanRoutes() {
 
   if (failed) {
     // The failing trip's search starts with ResetRoute and then fails at the node list.
-    ResetRoute();
-    NodeAt(failFrom);
-    NodeAt(failTo);
+    ResetRoute(m);
+    m.NodeAt(failFrom);
+    m.NodeAt(failTo);
   }
   if (lastPair != kNoPair) {
     const auto [from, to] = pairs[static_cast<size_t>(lastPair)];
-    ResetRoute();
-    search.FindPath(routeList, NodeAt(from), NodeAt(to), nodeList);
+    ResetRoute(m);
+    m.search.FindPath(m.routeList, m.NodeAt(from), m.NodeAt(to), m.nodeList);
   }
 
   // The trips are final: the departure index is built now instead of in the next step, which
   // would otherwise take a pass over every trip on top of its own work.
-  departures_.Build(cells);
-  dueKeys_.reserve(departures_.Reserved());
+  m.departures.Build(m.cells);
 }
 
-void Model::PlanRoutesOneByOne() {
+namespace {
+
+void PlanRoutesOneByOne(Model& m) {
   // The plain searches on the nodes themselves, each pair searched once as above. Used where
   // the planner cannot take the network; errors arise here where the plain run meets them.
   std::unordered_map<uint64_t, RouteRef> routesByPair;
-  const auto validNode = [this](int32_t index) {
-    return index >= 0 && static_cast<size_t>(index) < nodeList.size();
+  const auto validNode = [&m](int32_t index) {
+    return index >= 0 && static_cast<size_t>(index) < m.nodeList.size();
   };
   bool anyRouted = false;
   bool lastSearched = false;
   int32_t lastFrom = 0, lastTo = 0;
 
-  cells.ForEach([&](TCell& home) {
+  m.cells.ForEach([&](TCell& home) {
     for (Trip& trip : home.trips) {
       trip.route.reset();
       if (!trip.HasWorkplace()) continue;
       const int32_t from = home.nearestNode;
-      const int32_t to = cells.At(trip.destCol, trip.destRow)->nearestNode;
+      const int32_t to = m.cells.At(trip.destCol, trip.destRow)->nearestNode;
       if (!validNode(from) || !validNode(to)) {
         // The search of this trip would start with ResetRoute and then fail at the node list.
-        ResetRoute();
-        NodeAt(from);
-        NodeAt(to);
+        ResetRoute(m);
+        m.NodeAt(from);
+        m.NodeAt(to);
       }
       const uint64_t key =
           (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
       auto [it, isNew] = routesByPair.try_emplace(key);
       if (isNew) {
-        ResetRoute();
-        search.FindPath(routeList, NodeAt(from), NodeAt(to), nodeList);
-        it->second = std::make_shared<const Route>(routeList);
+        ResetRoute(m);
+        m.search.FindPath(m.routeList, m.NodeAt(from), m.NodeAt(to), m.nodeList);
+        it->second = std::make_shared<const Route>(m.routeList);
       }
       trip.route = it->second;
       anyRouted = true;
@@ -230,12 +234,13 @@ void Model::PlanRoutesOneByOne() {
   });
 
   if (anyRouted && !lastSearched) {
-    ResetRoute();
-    search.FindPath(routeList, NodeAt(lastFrom), NodeAt(lastTo), nodeList);
+    ResetRoute(m);
+    m.search.FindPath(m.routeList, m.NodeAt(lastFrom), m.NodeAt(lastTo), m.nodeList);
   }
 
-  departures_.Build(cells);
-  dueKeys_.reserve(departures_.Reserved());
+  m.departures.Build(m.cells);
 }
+
+}  // namespace
 
 }  // namespace velmora

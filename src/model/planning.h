@@ -1,10 +1,13 @@
-// Commute planning helpers: the normal draw for departure times and the rounding of a time of
-// day to whole tenths of an hour.
+// Commute planning ("workers path"): departure times for every trip with the departures
+// histogram, every trip's route over the network, and their helpers: the normal draw and the
+// rounding of a time of day to whole tenths of an hour.
 #pragma once
 
 #include <cstdint>
 
 namespace velmora {
+
+class Model;
 
 // One bin per tenth of an hour of the day: 0.0 h to 23.9 h.
 constexpr int kDepartureBins = 240;
@@ -20,5 +23,13 @@ int64_t TenthsOfHour(double t);
 
 // k tenths of an hour as hours: k times the double nearest 0.1, held as a double.
 double TenthsToHours(int64_t k);
+
+// A morning and an evening departure for every trip, drawn around E_mDep and E_eDep with the
+// deviation E_STD, and their histogram on the chart.
+void PlanDepartures(Model& m);
+// Every trip's route from the node of its home cell to the node of its work cell; routeList
+// and the nodes' search fields end as the last trip's search leaves them. Builds the
+// departure index.
+void PlanRoutes(Model& m);
 
 }  // namespace velmora

@@ -1,4 +1,5 @@
-// The vehicle record TTraveller and the departure index the clock releases vehicles from.
+// The vehicle record TTraveller, the simulation step that releases and moves the vehicles, and
+// the drawing of the link loads.
 #pragma once
 
 #include <cstddef>
@@ -6,7 +7,6 @@
 #include <vector>
 
 #include "model/agent.h"
-#include "model/cell.h"
 
 namespace velmora {
 
@@ -43,49 +43,15 @@ struct TTraveller {
   }
 };
 
-// The trips that can put a vehicle on the road, grouped by departure time in whole tenths of an
-// hour, so that a step visits only the trips due in its window instead of every trip.
-//
-// A trip is listed when it has a workplace and a route of more than one entry; its evening
-// and morning departures each go to the bucket of their tenth. Entries are keys that sort in
-// the order of the full scan: cell rows outer, columns inner, trips in array order, the
-// evening departure before the morning one.
-//
-// The index is built from the cells on first use and must be invalidated whenever trips,
-// their departures or their routes change (Model::InvalidateDepartures).
-class DepartureIndex {
- public:
-  // The clock never leaves |3072| hours (3071 steps of the day over at least one step per
-  // hour), so no departure beyond this many tenths can ever be due.
-  static constexpr int32_t kMaxTenths = 30720;
+class Model;
 
-  bool Valid() const { return valid_; }
-  void Invalidate() { valid_ = false; }
-  void Build(const CellGrid& cells);
-
-  // The keys of the departures due in the window of whole hundredths [lo, hi]: departure k is
-  // due when lo <= 10 k <= hi. Filled in scan order; a trip whose evening departure is due
-  // gives only that key (its morning departure is then not considered in this window).
-  void Due(int64_t lo, int64_t hi, std::vector<uint64_t>& keys) const;
-  // Room for the keys of the usual window, taken by Build; callers reserve it for Due's output.
-  size_t Reserved() const { return scratch_.capacity(); }
-
-  // Key layout: cell (row * cols + column) in the high 32 bits, trip index above a morning bit.
-  static uint64_t Key(uint32_t cell, uint32_t trip, bool morning) {
-    return (static_cast<uint64_t>(cell) << 32) | (static_cast<uint64_t>(trip) << 1) |
-           (morning ? 1u : 0u);
-  }
-  static uint32_t CellOf(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
-  static uint32_t TripOf(uint64_t key) { return static_cast<uint32_t>(key & 0xFFFFFFFFu) >> 1; }
-  static bool IsMorning(uint64_t key) { return (key & 1u) != 0; }
-
- private:
-  bool valid_ = false;
-  // Bucket b holds tenth b - kMaxTenths; its keys are keys_[offsets_[b] .. offsets_[b + 1]).
-  std::vector<uint32_t> offsets_;
-  std::vector<uint64_t> keys_;
-  // Merge space of Due, kept between calls.
-  mutable std::vector<uint64_t> scratch_;
-};
+// One step of the clock: advances it, releases the vehicles due in the step's window, moves
+// every vehicle one node, shows the counts and the time, and moves the chart's line.
+void SimulationStep(Model& m);
+// Moves every vehicle one node on with the link-load counters, removes the arrived ones and
+// redraws the overlay: the loads under the network.
+void AdvanceTravellers(Model& m);
+// The links in yellow, each as wide as its load over E_tScale, rounded up, plus 2.
+void DrawLinkLoads(Model& m);
 
 }  // namespace velmora

@@ -27,38 +27,23 @@
 
 #include "app/Main.h"
 #include "app/timeGraph.h"
+#include "app/window_fixture.h"
 #include "core/random.h"
 #include "ui/error_box.h"
 
 namespace velmora {
 namespace {
 
-struct Window {
-  RecordingReporter errors;
-  TForm2 form2;
-  TForm1 form{&errors};
-  Window() { form.SetForm2(&form2); }
-  ~Window() { form.timer().SetEnabled(false); }
-  Model& m() { return form.model(); }
-  void Type(QLineEdit* edit, const std::string& text) {
-    edit->setText(QString::fromStdString(text));
-  }
-  // The messages shown since the last call.
-  std::vector<std::string> Shown() {
-    std::vector<std::string> out;
-    out.swap(errors.messages);
-    return out;
-  }
-};
+using testing::Window;
 
 // A day under way in the default town: loaded, a formed network of 42 nodes, every commute
 // planned, and 50 steps taken (clock 8.33), so that vehicles are on the road.
 void StartDay(Window& w) {
   SetRandSeed(20240611u);
-  w.form.B_loadDataClick();
-  w.form.B_agCreateClick();
-  w.form.B_workPathClick();
-  for (int k = 0; k < 50; ++k) w.form.B_oneStepClick();
+  w.form.Run(&Model::B_loadDataClick);
+  w.form.Run(&Model::B_agCreateClick);
+  w.form.Run(&Model::B_workPathClick);
+  for (int k = 0; k < 50; ++k) w.form.Run(&Model::B_oneStepClick);
   ASSERT_TRUE(w.Shown().empty());
   ASSERT_GT(w.m().travellers.size(), 100u);
 }
@@ -204,7 +189,7 @@ void RunRows(const std::vector<EditRow>& rows) {
     for (const auto& [e, text] : kDefaults)
       if ((w.form.*e)->text() != text) w.Type(w.form.*e, text);
     // A step row starts from a step that drew the loads.
-    if (row.command == Command::OneStep) w.form.B_oneStepClick();
+    if (row.command == Command::OneStep) w.form.Run(&Model::B_oneStepClick);
     ASSERT_TRUE(w.Shown().empty()) << name;
     const Snapshot before = Take(w);
     w.Type(edit, row.text);
@@ -292,33 +277,33 @@ TEST(BadInput, OddNumbersThatAreTaken) {
   // A negative node count adds no node; the rest of "agents create" forms the network anew.
   for (const char* text : {"-1", "-5"}) {
     w.Type(w.form.E_nodeNumber, text);
-    w.form.B_agCreateClick();
+    w.form.Run(&Model::B_agCreateClick);
     EXPECT_EQ(m.nodeList.size(), 42u);
   }
   w.Type(w.form.E_nodeNumber, "0");
-  w.form.B_agCreateClick();
+  w.form.Run(&Model::B_agCreateClick);
   EXPECT_EQ(m.nodeList.size(), 43u);
   // Connect distance spanning the field: every node links to every other; repel distance at
   // the bottom of the range pushes nothing apart.
   w.Type(w.form.E_conDist, "2147483647");
   w.Type(w.form.E_repDist, "-2147483648");
   w.Type(w.form.E_nodeNumber, "-1");
-  w.form.B_agCreateClick();
+  w.form.Run(&Model::B_agCreateClick);
   for (const auto& node : m.nodeList) EXPECT_EQ(node->links.size(), 42u);
   // Connect distance 0 or below: no links at all.
   for (const char* text : {"0", "-1"}) {
     w.Type(w.form.E_conDist, text);
-    w.form.B_agCreateClick();
+    w.form.Run(&Model::B_agCreateClick);
     for (const auto& node : m.nodeList) EXPECT_TRUE(node->links.empty());
   }
   w.Type(w.form.E_conDist, "130");
   w.Type(w.form.E_repDist, "40");
-  w.form.B_agCreateClick();
-  w.form.B_workPathClick();
+  w.form.Run(&Model::B_agCreateClick);
+  w.form.Run(&Model::B_workPathClick);
 
   // Deviation 0: every departure at the means; negative: the draws mirrored, still taken.
   w.Type(w.form.E_STD, "0");
-  w.form.B_workPathClick();
+  w.form.Run(&Model::B_workPathClick);
   m.cells.ForEach([](const TCell& c) {
     for (const Trip& t : c.trips) {
       if (!t.HasWorkplace()) continue;
@@ -327,28 +312,28 @@ TEST(BadInput, OddNumbersThatAreTaken) {
     }
   });
   w.Type(w.form.E_STD, "-1");
-  w.form.B_workPathClick();
+  w.form.Run(&Model::B_workPathClick);
   // Mean departures outside the day are kept on the trips, but have no bin in the chart and
   // never come due.
   for (const char* text : {"-5", "2147483647", "1e15"}) {
     w.Type(w.form.E_STD, "1,0");
     w.Type(w.form.E_mDep, text);
     w.Type(w.form.E_eDep, text);
-    w.form.B_workPathClick();
+    w.form.Run(&Model::B_workPathClick);
     double charted = 0;
     for (const QPointF& p : w.form2.Points()) charted += p.y();
     EXPECT_LT(charted, 100) << text;
     const size_t before = m.travellers.size();
-    for (int k = 0; k < 144; ++k) w.form.B_oneStepClick();
+    for (int k = 0; k < 144; ++k) w.form.Run(&Model::B_oneStepClick);
     EXPECT_LE(m.travellers.size(), before) << text;
   }
   w.Type(w.form.E_mDep, "8");
   w.Type(w.form.E_eDep, "17");
-  w.form.B_workPathClick();
+  w.form.Run(&Model::B_workPathClick);
 
   // Load scale beyond any load: every link 2 pixels, or 3 where it carries traffic.
   w.Type(w.form.E_tScale, "2147483647");
-  for (int k = 0; k < 5; ++k) w.form.B_oneStepClick();
+  for (int k = 0; k < 5; ++k) w.form.Run(&Model::B_oneStepClick);
 
   // Timer intervals of 0 and below stop the ticks while the timer stays on; the largest
   // interval is taken as it is.
@@ -377,14 +362,14 @@ TEST(BadInput, OddNumbersThatAreTaken) {
     } else {
       EXPECT_EQ(w.form.Lal_min->text().toStdString(), caption);
     }
-    w.form.B_oneStepClick();
+    w.form.Run(&Model::B_oneStepClick);
     if (std::string(text) == "-2147483648") {
       // Low byte 0: the step counts and then fails at the remainder.
       EXPECT_EQ(w.Shown(), std::vector<std::string>{"Division durch Null."});
     }
   }
   w.Type(w.form.E_timeScale, "6");
-  w.form.B_oneStepClick();
+  w.form.Run(&Model::B_oneStepClick);
   EXPECT_TRUE(w.Shown().empty());
 }
 
@@ -392,28 +377,28 @@ TEST(BadInput, CellSizesAtTheEnds) {
   Window w;
   // A leading blank is allowed.
   w.Type(w.form.E_cellScale, " 7");
-  w.form.FormCreate();
+  w.form.Run(&Model::FormCreate);
   EXPECT_EQ(w.m().gridCols, 91);
   EXPECT_EQ(w.m().gridRows, 95);
   // The largest whole number: no cells; every command acts on the empty grid.
   w.Type(w.form.E_cellScale, "2147483647");
-  w.form.FormCreate();
+  w.form.Run(&Model::FormCreate);
   EXPECT_TRUE(w.m().cells.Empty());
   EXPECT_EQ(w.m().fieldWidth, 0);
   SetRandSeed(3u);
-  w.form.B_loadDataClick();
+  w.form.Run(&Model::B_loadDataClick);
   EXPECT_EQ(w.form.Lbl_worker->text(), "0");
   EXPECT_EQ(w.form.Lbl_workPl->text(), "0");
   EXPECT_EQ(w.form.Lbl_retail->text(), "0");
-  w.form.B_lineWorkClick();
-  w.form.B_agCreateClick();
+  w.form.Run(&Model::B_lineWorkClick);
+  w.form.Run(&Model::B_agCreateClick);
   // Nodes are kept within the field, here a single point.
   for (const auto& node : w.m().nodeList) {
     EXPECT_EQ(node->x, 0);
     EXPECT_EQ(node->y, 0);
   }
-  w.form.B_workPathClick();
-  w.form.B_oneStepClick();
+  w.form.Run(&Model::B_workPathClick);
+  w.form.Run(&Model::B_oneStepClick);
   EXPECT_TRUE(w.Shown().empty());
 }
 
@@ -441,7 +426,7 @@ std::vector<std::string> PressEverything(Window& w) {
   for (const char* text : {"12", "6"}) w.Type(w.form.E_timeScale, text);
   for (const char* text : {"5", "1"}) w.Type(w.form.E_tInterv, text);
   collect();
-  w.form.Timer1Timer();
+  w.form.Run(&Model::Timer1Timer);
   QTest::mouseClick(w.form.B_startT, Qt::LeftButton);
   QTest::qWait(20);  // some ticks
   QTest::mouseClick(w.form.B_startT, Qt::LeftButton);
@@ -529,7 +514,7 @@ TEST(BadInput, AgentsDeleteInARunningDay) {
   // Steps go on without vehicles; "workers path" plans the departures and charts them, then
   // fails at the first trip's node.
   const Snapshot before = Take(w);
-  for (int k = 0; k < 3; ++k) w.form.B_oneStepClick();
+  for (int k = 0; k < 3; ++k) w.form.Run(&Model::B_oneStepClick);
   EXPECT_TRUE(w.Shown().empty());
   EXPECT_TRUE(w.m().travellers.empty());
   EXPECT_EQ(Join(Changed(before, Take(w))), "chart,clockHours,labels,prevClockHours,stepCount");
@@ -543,7 +528,7 @@ TEST(BadInput, AgentsDeleteInARunningDay) {
 TEST(BadInput, CommandsWithoutNodes) {
   Window w;
   SetRandSeed(1u);
-  w.form.B_loadDataClick();
+  w.form.Run(&Model::B_loadDataClick);
   // The distance edits read nothing while there are no nodes.
   w.Type(w.form.E_conDist, "");
   w.Type(w.form.E_repDist, "abc");
@@ -551,11 +536,11 @@ TEST(BadInput, CommandsWithoutNodes) {
   w.Type(w.form.E_conDist, "130");
   w.Type(w.form.E_repDist, "40");
   // "oneStep": no vehicles, nothing to draw.
-  w.form.B_oneStepClick();
+  w.form.Run(&Model::B_oneStepClick);
   EXPECT_TRUE(w.Shown().empty());
   EXPECT_EQ(w.form.lbl_onRoad->text(), "0");
   // "workers path": departures drawn and charted, then the first trip has no node.
-  w.form.B_workPathClick();
+  w.form.Run(&Model::B_workPathClick);
   EXPECT_EQ(w.Shown(), std::vector<std::string>{"Listenindex überschreitet das Maximum (-1)"});
   double charted = 0;
   for (const QPointF& p : w.form2.Points()) charted += p.y();
@@ -567,17 +552,17 @@ TEST(BadInput, CommandsWithoutNodes) {
         {1u, "Listenindex überschreitet das Maximum (134775813)"}}) {
     SetRandSeed(seed);
     const QImage before = w.form.imageCells().Composed();
-    w.form.B_findPathClick();
+    w.form.Run(&Model::B_findPathClick);
     EXPECT_EQ(w.Shown(), std::vector<std::string>{message});
     EXPECT_EQ(w.form.imageCells().Composed(), before);
   }
   // A single node: find path searches from it to itself; workers path routes every trip
   // over it, which puts no vehicle on the road (routes of one entry).
   w.Type(w.form.E_nodeNumber, "0");
-  w.form.B_agCreateClick();
-  w.form.B_findPathClick();
-  w.form.B_workPathClick();
-  for (int k = 0; k < 60; ++k) w.form.B_oneStepClick();
+  w.form.Run(&Model::B_agCreateClick);
+  w.form.Run(&Model::B_findPathClick);
+  w.form.Run(&Model::B_workPathClick);
+  for (int k = 0; k < 60; ++k) w.form.Run(&Model::B_oneStepClick);
   EXPECT_TRUE(w.Shown().empty());
   EXPECT_TRUE(w.m().travellers.empty());
 }
@@ -759,12 +744,12 @@ TEST(BadInput, PicturesMissingBrokenOrEmpty) {
     pictures.WriteTown();
     w.form.SetExecutableDir(pictures.Root());
     SetRandSeed(5u);
-    w.form.B_loadDataClick();
+    w.form.Run(&Model::B_loadDataClick);
     ASSERT_TRUE(w.Shown().empty());
     ASSERT_EQ(w.form.Lbl_worker->text(), "200");
     const Snapshot before = Take(w);
     c.spoil(pictures);
-    w.form.B_loadDataClick();
+    w.form.Run(&Model::B_loadDataClick);
     const std::string path = pictures.Root() + "pictures/" + c.file;
     EXPECT_EQ(w.Shown(),
               std::vector<std::string>{"Datei \"" + path + "\" kann nicht geöffnet werden."})
@@ -814,7 +799,7 @@ TEST(BadInput, PicturesOfEveryDepthAndSize) {
     EXPECT_EQ(BmpFormat(pictures.Path("arbeiter.bmp")), std::make_pair(c.bits, c.compression))
         << c.what;
     w.form.SetExecutableDir(pictures.Root());
-    w.form.B_loadDataClick();
+    w.form.Run(&Model::B_loadDataClick);
     EXPECT_TRUE(w.Shown().empty()) << c.what;
     // 16 bits keep 5 bits a channel: white reads as 248 and gives every cell 7 workers.
     const bool fiveBits = c.bits == 16;
@@ -833,7 +818,7 @@ TEST(BadInput, PicturesOfEveryDepthAndSize) {
   small.fill(Qt::black);
   ASSERT_TRUE(small.save(pictures.Path("arbeiter.bmp"), "BMP"));
   w.form.SetExecutableDir(pictures.Root());
-  w.form.B_loadDataClick();
+  w.form.Run(&Model::B_loadDataClick);
   EXPECT_TRUE(w.Shown().empty());
   EXPECT_EQ(w.form.Lbl_worker->text(), "2295");  // 3 x 3 centres below 100
   w.m().cells.ForEach([](const TCell& cell) {
@@ -852,8 +837,8 @@ struct CellSizeOne : Window {
   CellSizeOne() {
     SetRandSeed(7u);
     Type(form.E_cellScale, "1");
-    Timed("new setup", [&] { form.FormCreate(); });
-    Timed("load data", [&] { form.B_loadDataClick(); });
+    Timed("new setup", [&] { form.Run(&Model::FormCreate); });
+    Timed("load data", [&] { form.Run(&Model::B_loadDataClick); });
   }
   void Timed(const char* what, const std::function<void()>& command) {
     const auto t0 = std::chrono::steady_clock::now();
@@ -880,15 +865,15 @@ TEST(BadInput, CellSizeOneRunsTheDefaultTown) {
   EXPECT_GT(workers, 20000000u);
   EXPECT_TRUE(w.m().workerCells.empty());
   EXPECT_EQ(places - left, workers);
-  w.Timed("agents create", [&] { w.form.B_agCreateClick(); });
-  w.Timed("workers path", [&] { w.form.B_workPathClick(); });
+  w.Timed("agents create", [&] { w.form.Run(&Model::B_agCreateClick); });
+  w.Timed("workers path", [&] { w.form.Run(&Model::B_workPathClick); });
   // Steps from the night into the morning peak.
   w.Timed("50 steps", [&] {
-    for (int k = 0; k < 50; ++k) w.form.B_oneStepClick();
+    for (int k = 0; k < 50; ++k) w.form.Run(&Model::B_oneStepClick);
   });
   EXPECT_TRUE(w.Shown().empty());
   EXPECT_GT(w.m().travellers.size(), 100000u);
-  w.Timed("delete all", [&] { w.form.B_deleteAllClick(); });
+  w.Timed("delete all", [&] { w.form.Run(&Model::B_deleteAllClick); });
 }
 
 TEST(BadInput, CellSizeOneLinesToWork) {
@@ -902,7 +887,7 @@ TEST(BadInput, CellSizeOneLinesToWork) {
       homeColours.insert(qRgb(RedOf(c.color), GreenOf(c.color), BlueOf(c.color)));
   });
   const QImage before = w.form.imageCells().BaseImage().copy();
-  w.Timed("lines to work", [&] { w.form.B_lineWorkClick(); });
+  w.Timed("lines to work", [&] { w.form.Run(&Model::B_lineWorkClick); });
   EXPECT_TRUE(w.Shown().empty());
   const QImage& after = w.form.imageCells().BaseImage();
   int drawn = 0, samples = 0;
@@ -928,9 +913,9 @@ TEST(BadInput, TicksThatFailWhileTheErrorBoxIsOpen) {
   TForm1 form;
   form.SetForm2(&form2);
   SetRandSeed(20240611u);
-  form.B_loadDataClick();
-  form.B_agCreateClick();
-  form.B_workPathClick();
+  form.Run(&Model::B_loadDataClick);
+  form.Run(&Model::B_agCreateClick);
+  form.Run(&Model::B_workPathClick);
   form.E_tScale->setText("");
   auto openBoxes = [] {
     int n = 0;

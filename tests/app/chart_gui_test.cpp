@@ -12,6 +12,7 @@
 
 #include "app/Main.h"
 #include "app/timeGraph.h"
+#include "app/window_fixture.h"
 #include "ui/error_box.h"
 
 namespace velmora {
@@ -132,11 +133,11 @@ TEST(ChartWindow, IsConfiguredAsTheDeparturesChart) {
 }
 
 TEST(ChartWindow, ShowGraphBeforePlanningShowsTheLineAtElevenAndNoPoints) {
-  RecordingReporter errors;
-  TForm2 form2;
-  TForm1 form(&errors);
-  form.SetForm2(&form2);
-  form.B_showGraphClick();
+  testing::Window window;
+  RecordingReporter& errors = window.errors;
+  TForm2& form2 = window.form2;
+  TForm1& form = window.form;
+  form.Run(&Model::B_showGraphClick);
   EXPECT_TRUE(errors.messages.empty());
   EXPECT_TRUE(form2.isVisible());
   EXPECT_EQ(form2.PointCount(), 0);

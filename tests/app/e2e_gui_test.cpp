@@ -16,6 +16,7 @@
 
 #include "app/Main.h"
 #include "app/timeGraph.h"
+#include "app/window_fixture.h"
 #include "core/convert.h"
 #include "core/random.h"
 #include "ui/error_box.h"
@@ -41,19 +42,13 @@ std::set<int> PixelsOf(const QImage& image, QRgb colour) {
 
 // Both windows as the program opens them, with the default texts written out under a comma
 // locale, the way the window itself fills them.
-struct Program {
-  RecordingReporter errors;
-  TForm2 form2;
-  TForm1 form{&errors};
-
+struct Program : testing::Window {
   Program() {
     SetDecimalSeparator(',');
-    form.SetForm2(&form2);
     form.E_STD->setText("1,0");
     form.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
   }
-  ~Program() { form.timer().SetEnabled(false); }
 
   void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
   const QImage& Overlay() {

@@ -20,6 +20,7 @@
 
 #include "app/Main.h"
 #include "app/timeGraph.h"
+#include "app/window_fixture.h"
 #include "core/convert.h"
 #include "core/random.h"
 #include "ui/error_box.h"
@@ -83,10 +84,9 @@ Loads ReadLoads(const Model& m) {
 // Runs the whole day on the real window and writes its figures as the golden file's text.
 std::string RunGoldenDay() {
   SeparatorScope separator('.');
-  RecordingReporter errors;
-  TForm2 form2;
-  TForm1 form(&errors);
-  form.SetForm2(&form2);
+  testing::Window window;
+  RecordingReporter& errors = window.errors;
+  TForm1& form = window.form;
   // The default texts, written out so the run does not depend on how the window fills them.
   form.E_cellScale->setText("30");
   form.E_nodeNumber->setText("41");
@@ -97,12 +97,12 @@ std::string RunGoldenDay() {
   form.E_eDep->setText("17");
   form.E_tScale->setText("10");
   form.E_timeScale->setText(QString::number(kStepsPerHour));
-  form.FormCreate();
+  form.Run(&Model::FormCreate);
 
   SetRandSeed(kSeed);
-  form.B_loadDataClick();
-  form.B_agCreateClick();
-  form.B_workPathClick();
+  form.Run(&Model::B_loadDataClick);
+  form.Run(&Model::B_agCreateClick);
+  form.Run(&Model::B_workPathClick);
   EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
 
   const Model& m = form.model();
@@ -122,7 +122,7 @@ std::string RunGoldenDay() {
   int64_t peakLoadSum = 0;
   size_t before = m.travellers.size();
   for (int step = 1; step <= kSteps; ++step) {
-    form.B_oneStepClick();
+    form.Run(&Model::B_oneStepClick);
     const size_t onRoad = std::stoul(form.lbl_onRoad->text().toStdString());
     const size_t after = m.travellers.size();
     const Loads loads = ReadLoads(m);

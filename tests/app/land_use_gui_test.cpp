@@ -9,6 +9,7 @@
 #include <set>
 
 #include "app/Main.h"
+#include "app/window_fixture.h"
 #include "ui/error_box.h"
 
 namespace velmora {
@@ -40,16 +41,14 @@ struct TownCounts {
   }
 };
 
-struct Town {
-  RecordingReporter errors;
-  TForm1 form{&errors};
+struct Town : testing::Window {
   TownCounts counts;
   const QImage& Base() { return form.imageCells().BaseImage(); }
 };
 
 TEST(LandUseWindow, LoadDataShowsTheDefaultTown) {
   Town t;
-  t.form.B_loadDataClick();
+  t.form.Run(&Model::B_loadDataClick);
   ASSERT_TRUE(t.errors.messages.empty()) << t.errors.messages.front();
   EXPECT_EQ(t.form.Lbl_worker->text(), QString::number(t.counts.totalWorkers));
   EXPECT_EQ(t.form.Lbl_workPl->text(), QString::number(t.counts.totalPlaces));
@@ -71,14 +70,14 @@ TEST(LandUseWindow, LoadDataShowsTheDefaultTown) {
 
 TEST(LandUseWindow, LinesToWorkThenFiltersRestoreTheCells) {
   Town t;
-  t.form.B_loadDataClick();
+  t.form.Run(&Model::B_loadDataClick);
   const QImage cellsOnly = t.Base().copy();
   std::set<QRgb> homeColours;
   t.form.model().cells.ForEach([&](const TCell& cell) {
     if (!cell.trips.empty()) homeColours.insert(ToQRgb(cell.color));
   });
 
-  t.form.B_lineWorkClick();
+  t.form.Run(&Model::B_lineWorkClick);
   const QImage lines = t.Base().copy();
   int changed = 0;
   for (int y = 0; y < lines.height(); ++y)

@@ -11,6 +11,7 @@
 
 #include "app/Main.h"
 #include "app/timeGraph.h"
+#include "app/window_fixture.h"
 #include "ui/error_box.h"
 
 namespace velmora {
@@ -21,13 +22,7 @@ QRgb At(const QImage& image, int x, int y) {
 }
 constexpr QRgb kWhite = 0xFFFFFF, kSilver = 0xC0C0C0;
 
-struct Window {
-  RecordingReporter errors;
-  TForm2 form2;
-  TForm1 form{&errors};
-  Window() { form.SetForm2(&form2); }
-  void Type(QLineEdit* edit, const QString& text) { edit->setText(text); }
-};
+using testing::Window;
 
 TEST(MainWindow, ControlsCarryTheirCaptionsAndDefaults) {
   Window w;

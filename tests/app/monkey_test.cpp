@@ -16,6 +16,7 @@
 
 #include "app/Main.h"
 #include "app/timeGraph.h"
+#include "app/window_fixture.h"
 #include "ui/error_box.h"
 
 namespace velmora {
@@ -103,10 +104,9 @@ TEST(Monkey, RandomCommandSequencesKeepTheModelSound) {
   long long events = 0, sequences = 0, errorsShown = 0;
   while (std::chrono::steady_clock::now() < deadline) {
     ++sequences;
-    RecordingReporter errors;
-    TForm2 form2;
-    TForm1 form(&errors);
-    form.SetForm2(&form2);
+    testing::Window window;
+    RecordingReporter& errors = window.errors;
+    TForm1& form = window.form;
     QLineEdit* edits[] = {form.E_cellScale, form.E_nodeNumber, form.E_conDist, form.E_repDist,
                           form.E_STD,       form.E_mDep,       form.E_eDep,    form.E_tScale,
                           form.E_tInterv,   form.E_timeScale};
@@ -151,7 +151,7 @@ TEST(Monkey, RandomCommandSequencesKeepTheModelSound) {
         }
       } else {
         what = "timer tick";
-        form.Timer1Timer();
+        form.Run(&Model::Timer1Timer);
       }
       errorsShown += static_cast<long long>(errors.messages.size() - errorsBefore);
       std::string problem = CheckInvariants(form.model());

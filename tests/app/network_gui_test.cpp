@@ -11,6 +11,7 @@
 
 #include "app/Main.h"
 #include "app/timeGraph.h"
+#include "app/window_fixture.h"
 #include "core/random.h"
 #include "ui/error_box.h"
 
@@ -23,12 +24,7 @@ QRgb At(const QImage& image, int x, int y) {
   return image.pixel(x, y) & 0xFFFFFF;
 }
 
-struct Window {
-  RecordingReporter recorder;
-  TForm2 form2;
-  TForm1 form{&recorder};
-  Window() { form.SetForm2(&form2); }
-};
+using testing::Window;
 
 // Length of the run of red pixels through (x, y), scanning across a line of direction (dx, dy).
 int RedRunAcross(const QImage& image, int x, int y, int dx, int dy) {
@@ -46,8 +42,8 @@ TEST(NetworkWindow, AgentsCreateDrawsLinksUnderNodesOnTheOverlayOnly) {
   Window w;
   const QImage baseBefore = w.form.imageCells().BaseImage().copy();
   SetRandSeed(20240611u);
-  w.form.B_agCreateClick();
-  ASSERT_TRUE(w.recorder.messages.empty());
+  w.form.Run(&Model::B_agCreateClick);
+  ASSERT_TRUE(w.errors.messages.empty());
   const Model& m = w.form.model();
   ASSERT_EQ(m.nodeList.size(), 42u);
 
@@ -112,8 +108,8 @@ TEST(NetworkWindow, AgentsCreateDrawsLinksUnderNodesOnTheOverlayOnly) {
   m.cells.ForEach([](const TCell& c) { EXPECT_GE(c.nearestNode, 0); });
 
   // "agents delete" leaves an empty overlay over the untouched cells.
-  w.form.B_agDeleteClick();
-  EXPECT_TRUE(w.recorder.messages.empty());
+  w.form.Run(&Model::B_agDeleteClick);
+  EXPECT_TRUE(w.errors.messages.empty());
   EXPECT_TRUE(m.nodeList.empty());
   ASSERT_NE(w.form.imageCells().OverlayImage(), nullptr);
   const QImage* cleared = w.form.imageCells().OverlayImage();
@@ -126,28 +122,28 @@ TEST(NetworkWindow, EditErrorsReachTheErrorBox) {
   Window w;
   // Without nodes the distance edits read nothing, so an empty box is no error.
   w.form.E_conDist->setText("");
-  EXPECT_TRUE(w.recorder.messages.empty());
+  EXPECT_TRUE(w.errors.messages.empty());
   w.form.E_conDist->setText("130");
 
   w.form.E_nodeNumber->setText("zwei");
-  w.form.B_agCreateClick();
-  ASSERT_EQ(w.recorder.messages.size(), 1u);
-  EXPECT_EQ(w.recorder.messages[0], "'zwei' ist kein gültiger Integerwert.");
+  w.form.Run(&Model::B_agCreateClick);
+  ASSERT_EQ(w.errors.messages.size(), 1u);
+  EXPECT_EQ(w.errors.messages[0], "'zwei' ist kein gültiger Integerwert.");
   EXPECT_TRUE(w.form.model().nodeList.empty());
 
   w.form.E_nodeNumber->setText("2");
-  w.form.B_agCreateClick();
+  w.form.Run(&Model::B_agCreateClick);
   ASSERT_EQ(w.form.model().nodeList.size(), 3u);
   w.form.E_repDist->setText("");  // typing a new value: the error shows at once
-  ASSERT_EQ(w.recorder.messages.size(), 2u);
-  EXPECT_EQ(w.recorder.messages[1], "'' ist kein gültiger Integerwert.");
+  ASSERT_EQ(w.errors.messages.size(), 2u);
+  EXPECT_EQ(w.errors.messages[1], "'' ist kein gültiger Integerwert.");
   w.form.E_repDist->setText("25");
   for (const auto& node : w.form.model().nodeList) EXPECT_EQ(node->repDist, 25);
 
   w.form.E_nodeNumber->setText("2147483647");
-  w.form.B_agCreateClick();
-  ASSERT_EQ(w.recorder.messages.size(), 3u);
-  EXPECT_EQ(w.recorder.messages[2], "Zu viele Knoten (max. 10000)");
+  w.form.Run(&Model::B_agCreateClick);
+  ASSERT_EQ(w.errors.messages.size(), 3u);
+  EXPECT_EQ(w.errors.messages[2], "Zu viele Knoten (max. 10000)");
   EXPECT_EQ(w.form.model().nodeList.size(), 3u);
 }
 

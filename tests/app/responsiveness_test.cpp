@@ -24,6 +24,7 @@
 
 #include "app/Main.h"
 #include "app/timeGraph.h"
+#include "app/window_fixture.h"
 #include "core/convert.h"
 #include "core/random.h"
 #include "ui/error_box.h"
@@ -35,11 +36,8 @@ namespace {
 // this size, with ample room for the sanitizers and a busy machine.
 constexpr qint64 kPromptly = 2000;
 
-struct BusyTown {
+struct BusyTown : testing::Window {
   QTemporaryDir folder;
-  RecordingReporter errors;
-  TForm2 form2;
-  TForm1 form{&errors};
 
   BusyTown() {
     // Three black pictures: every count at its largest.
@@ -50,13 +48,11 @@ struct BusyTown {
     for (const char* name : {"arbeiter.bmp", "arbeitsstaetten.bmp", "verkaufsflaechen.bmp"})
       EXPECT_TRUE(black.save(folder.path() + "/pictures/" + name, "BMP"));
     form.SetExecutableDir(QDir::toNativeSeparators(folder.path() + "/").toStdString());
-    form.SetForm2(&form2);
     SetDecimalSeparator(',');
     form.E_STD->setText("1,0");
     form.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
   }
-  ~BusyTown() { form.timer().SetEnabled(false); }
 
   Model& model() { return form.model(); }
   uint32_t Steps() { return model().stepCount; }

@@ -1,15 +1,16 @@
 // The model's "agents create" against the literal formation of formation_oracle.h, over many
 // seeds, node counts, field sizes and edited distances.
-#include "model/formation_oracle.h"
+#include "support/formation_oracle.h"
+#include "support/plain_network.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "core/random.h"
+#include "model/agent.h"
 #include "model/calc_AStern.h"
-#include "model/network.h"
-#include "support/fake_host.h"
+#include "support/model_fixture.h"
 
 namespace velmora {
 namespace {
@@ -81,7 +82,7 @@ struct Twin {
     for (int64_t pass = 0; pass < passes; ++pass) oracle::FormationPass(w);
     const uint32_t oracleSeed = RandSeed();
     SetRandSeed(seed);
-    f.model.CreateNodes();
+    CreateNodes(f.model);
     FormNetwork(f.model, passes);
     EXPECT_EQ(RandSeed(), oracleSeed);
   }
@@ -258,23 +259,7 @@ TEST(FormationOracle, FieldsBeyondTheNearestLimitAndBeyondTheExactSpan) {
   ExpectSame(run.f.model, run.w, "beyond the exact span");
 }
 
-// The catchment as the plain double loop finds it.
-std::vector<int32_t> PlainCatchment(const Model& m) {
-  std::vector<int32_t> nearest;
-  m.cells.ForEach([&](const TCell& cell) {
-    int32_t best = 999999, node = cell.nearestNode;
-    for (size_t j = 0; j < m.nodeList.size(); ++j) {
-      const int32_t d =
-          PointDistance(cell.PositionX, cell.PositionY, m.nodeList[j]->x, m.nodeList[j]->y);
-      if (d < best) {
-        best = d;
-        node = static_cast<int32_t>(j);
-      }
-    }
-    nearest.push_back(node);
-  });
-  return nearest;
-}
+using oracle::PlainCatchment;
 
 std::vector<int32_t> Catchment(const Model& m) {
   std::vector<int32_t> nearest;
@@ -304,7 +289,7 @@ TEST(CatchmentOracle, GridSearchMatchesThePlainLoop) {
     f.Start();
     f.host.edits[EditBox::NodeNumber] = std::to_string(c.nodes - 1);
     SetRandSeed(seed++);
-    f.model.CreateNodes();
+    CreateNodes(f.model);
     if (c.spread > 0) {
       for (auto& node : f.model.nodeList) {
         node->x = c.width - 1 - node->x % c.spread;
@@ -312,7 +297,7 @@ TEST(CatchmentOracle, GridSearchMatchesThePlainLoop) {
       }
     }
     const std::vector<int32_t> want = PlainCatchment(f.model);
-    f.model.AssignNearestNodes();
+    AssignNearestNodes(f.model);
     EXPECT_EQ(Catchment(f.model), want) << c.cellScale << " " << c.nodes;
   }
 }
@@ -331,7 +316,7 @@ TEST(CatchmentOracle, TiesOnACellCentreLattice) {
     f.model.nodeList.push_back(std::move(node));
   }
   const std::vector<int32_t> want = PlainCatchment(f.model);
-  f.model.AssignNearestNodes();
+  AssignNearestNodes(f.model);
   EXPECT_EQ(Catchment(f.model), want);
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
-#include "support/fake_host.h"
+#include "support/model_fixture.h"
 
 namespace velmora {
 namespace {

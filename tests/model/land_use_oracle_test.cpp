@@ -11,14 +11,13 @@
 
 #include "core/error.h"
 #include "core/random.h"
-#include "model/land_use.h"
+#include "model/cell.h"
 #include "model/pick_list.h"
-#include "support/fake_host.h"
+#include "support/model_fixture.h"
 
 namespace velmora {
 namespace {
 
-using testing::MemoryPicture;
 using testing::ModelFixture;
 
 // The pairing as plain list operations: draw, pair, erase a cell that ran out.
@@ -107,7 +106,7 @@ struct RandomTown : ModelFixture {
   void Load() {
     model.workerCells.clear();
     model.jobCells.clear();
-    model.LoadLandUse();
+    LoadLandUse(model);
   }
 };
 
@@ -124,7 +123,7 @@ TEST(PairingOracle, FastPairingGivesThePlainPairings) {
       fast.Load();
       plain.Load();
       SetRandSeed(seed * 31 + 3);
-      fast.model.AssignWorkplaces();
+      AssignWorkplaces(fast.model);
       const uint32_t fastSeed = RandSeed();
       SetRandSeed(seed * 31 + 3);
       PlainAssignWorkplaces(plain.model);

@@ -8,12 +8,11 @@
 
 #include "core/error.h"
 #include "core/random.h"
-#include "support/fake_host.h"
+#include "support/model_fixture.h"
 
 namespace velmora {
 namespace {
 
-using testing::MemoryPicture;
 using testing::ModelFixture;
 
 constexpr uint32_t kWhitePixel = 0x00FFFFFF;

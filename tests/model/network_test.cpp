@@ -1,5 +1,3 @@
-#include "model/network.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,13 +6,13 @@
 
 #include "core/error.h"
 #include "core/random.h"
+#include "model/agent.h"
 #include "model/calc_AStern.h"
-#include "support/fake_host.h"
+#include "support/model_fixture.h"
 
 namespace velmora {
 namespace {
 
-using testing::FakeHost;
 using testing::ModelFixture;
 
 // The message of the error a call raises, or "" when it raises none.
@@ -80,8 +78,8 @@ TEST(NodeDistance, RoundedEuclideanTables) {
 }
 
 TEST(NodeDraw, StateSelectsFillAndRadiusAndLeavesPenWidth) {
-  FakeHost host;
-  testing::Layer layer(100, 100);
+  HeadlessHost host;
+  Layer layer(100, 100);
   Canvas& canvas = layer.canvas;
   canvas.SetPenWidth(4);
   TAgent node;
@@ -170,21 +168,21 @@ TEST_F(Network, CountZeroGivesOneLoneNodeAndMinusOneNone) {
 
 TEST_F(Network, StartOutsideTheFieldIsPulledInAndSlidesAlongTheEdge) {
   TAgent& node = AddNode(m, 637, 10, 1, 1);
-  m.FormationPass();
+  FormationPass(m);
   EXPECT_EQ(node.x, 630);
   EXPECT_EQ(node.y, 11);
-  m.FormationPass();
+  FormationPass(m);
   EXPECT_EQ(node.x, 630);
   EXPECT_EQ(node.y, 12);
   EXPECT_EQ(node.vx, 1.0);  // clamping leaves the velocity alone
 
   int32_t x = -3, y = 661;
-  m.ClampToField(x, y);
+  ClampToField(m, x, y);
   EXPECT_EQ(x, 0);
   EXPECT_EQ(y, 660);
   x = 630;
   y = 0;
-  m.ClampToField(x, y);  // both bounds are inclusive
+  ClampToField(m, x, y);  // both bounds are inclusive
   EXPECT_EQ(x, 630);
   EXPECT_EQ(y, 0);
 }
@@ -203,7 +201,7 @@ TEST_F(Network, ConnectDistanceIsStrictAndLinkedNodesStop) {
   TAgent& p = AddNode(m, 100, 100, 1, -1);
   TAgent& q = AddNode(m, 229, 100, -1, 1);
   const uint32_t seed = RandSeed();
-  m.FormationPass();
+  FormationPass(m);
   EXPECT_EQ(p.vx, 0.0);
   EXPECT_EQ(p.vy, 0.0);
   EXPECT_EQ(q.vx, 0.0);
@@ -250,7 +248,7 @@ TEST_F(Network, PushExampleRoundsHalvesToEven) {
     AddNode(m, 90, 300);
     const int32_t jx = JitterFrom(seed).first;
     SetRandSeed(seed);
-    m.FormationPass();
+    FormationPass(m);
     EXPECT_EQ(a.vx, jx + 0.5);
     seen.insert(a.vx);
     const int32_t moved = a.x - 100;
@@ -291,7 +289,7 @@ TEST_F(Network, LaterNodesSeeEarlierOnesAlreadyMoved) {
   AddNode(m, 100, 100, 1, 0);
   AddNode(m, 300, 100, 1, 0);
   AddNode(m, 500, 100);
-  m.FormationPass();
+  FormationPass(m);
   EXPECT_EQ(m.nodeList[0]->nearestDist, 200.0);  // node 1 not yet moved
   EXPECT_EQ(m.nodeList[1]->nearestDist, 199.0);  // node 0 already at 101
   EXPECT_EQ(m.nodeList[2]->nearestDist, 199.0);  // node 1 already at 301
@@ -355,12 +353,12 @@ TEST_F(Network, SecondCreateAddsNodesAndKeepsEditedDistances) {
 }
 
 // Counts the edit reads and turns every read after a given number into a bad text.
-class CountingHost : public FakeHost {
+class CountingHost : public HeadlessHost {
  public:
   mutable int reads = 0;
   int goodReads = 1 << 30;
   std::string EditText(EditBox box) const override {
-    return ++reads > goodReads ? std::string("1x") : FakeHost::EditText(box);
+    return ++reads > goodReads ? std::string("1x") : HeadlessHost::EditText(box);
   }
 };
 
@@ -399,7 +397,7 @@ TEST_F(Network, CatchmentTakesTheLowerIndexOnRoundedTies) {
   m.nodeList[5]->x = m.nodeList[6]->x = 165;
   m.nodeList[5]->y = m.nodeList[6]->y = 165;
   m.cells.At(0, 0)->nearestNode = 42;
-  m.AssignNearestNodes();
+  AssignNearestNodes(m);
   EXPECT_EQ(m.cells.At(2, 1)->nearestNode, 3);
   EXPECT_EQ(m.cells.At(5, 5)->nearestNode, 5);
   // Every cell gets a node, however far; distances go to the current positions.
@@ -409,13 +407,13 @@ TEST_F(Network, CatchmentTakesTheLowerIndexOnRoundedTies) {
 
   // Current positions count, not the snapshots of the last pass.
   m.nodePositions.assign(8, {615, 645});
-  m.AssignNearestNodes();
+  AssignNearestNodes(m);
   EXPECT_EQ(m.cells.At(20, 21)->nearestNode, 4);
 
   // Without nodes the cells keep what they had.
   m.nodeList.clear();
   m.cells.At(1, 1)->nearestNode = 6;
-  m.AssignNearestNodes();
+  AssignNearestNodes(m);
   EXPECT_EQ(m.cells.At(1, 1)->nearestNode, 6);
 }
 
@@ -444,10 +442,10 @@ TEST_F(Network, BadOrTooLargeCountChangesNothing) {
   }
   // The limit itself is allowed.
   f.host.edits[EditBox::NodeNumber] = "9957";
-  m.CreateNodes();
+  CreateNodes(m);
   EXPECT_EQ(static_cast<int64_t>(m.nodeList.size()), kMaxNodes);
   f.host.edits[EditBox::NodeNumber] = "0";
-  EXPECT_EQ(ErrorOf([&] { m.CreateNodes(); }), tooMany);
+  EXPECT_EQ(ErrorOf([&] { CreateNodes(m); }), tooMany);
 }
 
 TEST_F(Network, AgentsDeleteDropsEverythingThatReferredToNodes) {
@@ -490,11 +488,11 @@ TEST_F(Network, LinkLoadsAreSizedKeptAndCleared) {
   AddNode(m, 0, 0).linkLoad = {4, 5};
   AddNode(m, 1, 1);
   AddNode(m, 2, 2);
-  m.SizeLinkLoads();
+  SizeLinkLoads(m);
   EXPECT_EQ(m.nodeList[0]->linkLoad, (std::vector<int32_t>{4, 5, 0}));
   EXPECT_EQ(m.nodeList[2]->linkLoad, (std::vector<int32_t>{0, 0, 0}));
   m.nodeList[1]->linkLoad[2] = 9;
-  m.ClearLinkLoads();
+  ClearLinkLoads(m);
   for (const auto& node : m.nodeList) EXPECT_EQ(node->linkLoad, (std::vector<int32_t>{0, 0, 0}));
 }
 
@@ -506,9 +504,9 @@ TEST_F(Network, LinksAreDrawnFromTheSnapshotsUnderTheNodes) {
   m.nodePositions = {{100, 150}, {200, 150}};
   Canvas& overlay = m.Overlay();
   overlay.SetPenWidth(5);
-  m.DrawNodes();
+  DrawNodes(m);
   EXPECT_EQ(overlay.Pen().width, 1);
-  m.DrawLinks();
+  DrawLinks(m);
   EXPECT_EQ(overlay.Pen().color, clRed);
   EXPECT_EQ(overlay.Pen().width, 2);
   const auto& layer = *f.host.overlay;
@@ -523,7 +521,7 @@ TEST_F(Network, LinksAreDrawnFromTheSnapshotsUnderTheNodes) {
   // A link to a node without a snapshot is refused, not read past the end.
   b.links = {TLink{2, 5}};
   AddNode(m, 300, 100);
-  EXPECT_EQ(ErrorOf([&] { m.DrawLinks(); }), "Listenindex überschreitet das Maximum (2)");
+  EXPECT_EQ(ErrorOf([&] { DrawLinks(m); }), "Listenindex überschreitet das Maximum (2)");
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include "core/error.h"
 #include "core/random.h"
 #include "core/rounding.h"
-#include "support/fake_host.h"
 #include "support/hand_network.h"
+#include "support/model_fixture.h"
 
 namespace velmora {
 namespace {
@@ -101,7 +101,7 @@ TEST_F(Planning, ZeroDeviationPutsEveryTripAtTheMeans) {
   Trip& jobless = AddJobless(2, 2);
   jobless.morningDeparture = 99;
   jobless.eveningDeparture = 98;
-  model().PlanDepartures();
+  PlanDepartures(model());
   ExpectChartOfEmptyDayExcept(80, 3, 170, 3);
   EXPECT_EQ(f.host.chartClears, 1);
   const Trip& trip = model().cells.At(5, 7)->trips[0];
@@ -119,13 +119,13 @@ TEST_F(Planning, HistogramCountsBothDeparturesOfEveryPairedTrip) {
       for (int i = 0; i < 7; ++i, ++paired) AddTrip(col, row, (col + i) % 21, row);
   AddJobless(1, 1);
   SetRandSeed(99);
-  model().PlanDepartures();
+  PlanDepartures(model());
   ASSERT_EQ(f.host.chartPoints.size(), 240u);
   EXPECT_EQ(ChartSum(), 2.0 * paired);
   const auto first = f.host.chartPoints;
 
   // A second press draws anew and builds its histogram from zero.
-  model().PlanDepartures();
+  PlanDepartures(model());
   ASSERT_EQ(f.host.chartPoints.size(), 240u);
   EXPECT_EQ(ChartSum(), 2.0 * paired);
   EXPECT_NE(f.host.chartPoints, first);
@@ -156,7 +156,7 @@ TEST_F(Planning, TripsDrawRowByRowAndMorningBeforeEvening) {
   Trip& b = AddTrip(1, 0, 1, 1);
   Trip& c = AddTrip(0, 1, 1, 1);
   SetRandSeed(31337);
-  model().PlanDepartures();
+  PlanDepartures(model());
 
   // The same draws taken by hand, in the order a, b, c; the texts held as single precision.
   SetRandSeed(31337);
@@ -176,13 +176,13 @@ TEST_F(Planning, DeparturesOutsideTheDayAreStoredButNotCharted) {
   f.host.edits[EditBox::STD] = "0";
   f.host.edits[EditBox::MDep] = "-1";
   AddTrip(0, 0, 1, 1);
-  model().PlanDepartures();
+  PlanDepartures(model());
   ExpectChartOfEmptyDayExcept(170, 1, 170, 1);
   EXPECT_EQ(model().cells.At(0, 0)->trips[0].morningDeparture, -1.0L);
 
   f.host.edits[EditBox::MDep] = "8";
   f.host.edits[EditBox::EDep] = "24";
-  model().PlanDepartures();
+  PlanDepartures(model());
   ExpectChartOfEmptyDayExcept(80, 1, 80, 1);
   EXPECT_EQ(model().cells.At(0, 0)->trips[0].eveningDeparture, 24.0L);
 }
@@ -209,7 +209,7 @@ TEST_F(Planning, BadNumberTextChangesNothing) {
   EXPECT_THROW(
       {
         try {
-          model().PlanDepartures();
+          PlanDepartures(model());
         } catch (const VError& e) {
           EXPECT_STREQ(e.what(), "'m' ist kein gültiger Gleitkommawert");
           throw;
@@ -274,7 +274,7 @@ TEST_F(Planning, RoutesRunFromTheWorkNodeBackTowardHome) {
   Trip& chain = AddTrip(0, 3, 14, 0);
   Trip& unreachable = AddTrip(0, 4, 0, 20);
   Trip& back = AddTrip(20, 5, 0, 0);
-  model().PlanRoutes();
+  PlanRoutes(model());
   ASSERT_TRUE(sameNode.route);
   EXPECT_TRUE(sameNode.route->empty());
   EXPECT_EQ(*linked.route, (Route{n1}));
@@ -290,7 +290,7 @@ TEST_F(Planning, RoutesRunFromTheWorkNodeBackTowardHome) {
 
 TEST_F(Planning, WorkersPathOnALoadedTownAndFormedNetwork) {
   // 20 workers and 15 workplaces in every cell: a quarter of the workers find no place.
-  auto picture = std::make_shared<testing::MemoryPicture>(640, 666, RGBColor(235, 240, 255));
+  auto picture = std::make_shared<MemoryPicture>(640, 666, RGBColor(235, 240, 255));
   for (const char* name : {"arbeiter.bmp", "arbeitsstaetten.bmp", "verkaufsflaechen.bmp"})
     f.host.SetPicture(name, picture);
   SetRandSeed(777);
@@ -350,7 +350,7 @@ TEST_F(Planning, SharedSearchesGiveWhatEveryTripsOwnSearchGives) {
       }
     });
 
-    m.PlanRoutes();
+    PlanRoutes(m);
     std::vector<Route> planned;
     m.cells.ForEach([&](const TCell& cell) {
       for (const Trip& trip : cell.trips) planned.push_back(trip.route ? *trip.route : Route{});
@@ -366,7 +366,7 @@ TEST_F(Planning, SharedSearchesGiveWhatEveryTripsOwnSearchGives) {
       for (const Trip& trip : cell.trips) {
         Route own;
         if (trip.HasWorkplace()) {
-          m.ResetRoute();
+          ResetRoute(m);
           lastStart = m.NodeAt(cell.nearestNode);
           m.search.FindPath(m.routeList, lastStart,
                             m.NodeAt(m.cells.At(trip.destCol, trip.destRow)->nearestNode),

@@ -14,8 +14,8 @@
 #include "core/error.h"
 #include "core/random.h"
 #include "model/calc_AStern.h"
-#include "support/fake_host.h"
 #include "support/hand_network.h"
+#include "support/model_fixture.h"
 
 namespace velmora {
 namespace {
@@ -155,7 +155,7 @@ TEST(PlanRoutes, ALinkOutsideTheListFailsWhereThePlainSearchMeetsIt) {
   m.cells.At(0, 1)->nearestNode = 0;
   m.cells.At(0, 1)->trips[0].route = old;
   try {
-    m.PlanRoutes();
+    PlanRoutes(m);
     FAIL() << "no error";
   } catch (const VError& e) {
     EXPECT_EQ(std::string(e.what()), "Listenindex überschreitet das Maximum (7)");
@@ -184,7 +184,7 @@ TEST_P(PlanRoutesOracle, EveryTripsRouteAsItsOwnPlainSearch) {
   std::mt19937 rng(town.seed);
   std::uniform_int_distribution<int> count(0, town.maxWorkers);
   for (const char* name : {"arbeiter.bmp", "arbeitsstaetten.bmp", "verkaufsflaechen.bmp"}) {
-    auto picture = std::make_shared<testing::MemoryPicture>(640, 666);
+    auto picture = std::make_shared<MemoryPicture>(640, 666);
     for (int y = 0; y < 666; ++y)
       for (int x = 0; x < 640; ++x) {
         const int v = 255 - count(rng);
@@ -197,7 +197,7 @@ TEST_P(PlanRoutesOracle, EveryTripsRouteAsItsOwnPlainSearch) {
   Model& m = f.model;
   m.B_loadDataClick();
   m.B_agCreateClick();
-  m.PlanRoutes();
+  PlanRoutes(m);
 
   std::vector<Route> planned;
   m.cells.ForEach([&](const TCell& cell) {
@@ -213,7 +213,7 @@ TEST_P(PlanRoutesOracle, EveryTripsRouteAsItsOwnPlainSearch) {
     for (const Trip& trip : cell.trips) {
       Route own;
       if (trip.HasWorkplace()) {
-        m.ResetRoute();
+        ResetRoute(m);
         lastStart = m.NodeAt(cell.nearestNode);
         m.search.FindPath(m.routeList, m.NodeAt(cell.nearestNode),
                           m.NodeAt(m.cells.At(trip.destCol, trip.destRow)->nearestNode),

@@ -4,8 +4,8 @@
 
 #include "core/error.h"
 #include "core/random.h"
-#include "support/fake_host.h"
 #include "support/hand_network.h"
+#include "support/model_fixture.h"
 
 namespace velmora {
 namespace {
@@ -41,7 +41,7 @@ TEST_F(RouteSearch, RouteRunsFromTheGoalBackAndLeavesTheStartOut) {
 
   // The search appends to what the caller's list already holds.
   Route list{side};
-  model().ResetRoute();
+  ResetRoute(model());
   model().search.FindPath(list, s, a, model().nodeList);
   EXPECT_EQ(list, (Route{side, a}));
 }
@@ -158,7 +158,7 @@ TEST_F(RouteSearch, ResetRouteReplacesTheListAndClearsSearchFields) {
   TAgent* a = net.Node(50, 0);
   net.Both(s, a);
   net.Search(s, a);
-  model().ResetRoute();
+  ResetRoute(model());
   EXPECT_TRUE(model().routeList.empty());
   for (TAgent* node : {s, a}) {
     EXPECT_EQ(node->f, 0);
@@ -171,7 +171,7 @@ TEST_F(RouteSearch, ResetRouteReplacesTheListAndClearsSearchFields) {
 
 // ---- "find path" ----
 
-int YellowAcross(const testing::Layer& layer, int x) {
+int YellowAcross(const Layer& layer, int x) {
   int count = 0;
   for (int y = 0; y < 666; ++y) count += layer.At(x, y) == clYellow ? 1 : 0;
   return count;
@@ -186,14 +186,14 @@ TEST_F(RouteSearch, DrawnRouteRaisesTheLinkNearerTheStart) {
   const int32_t gi = model().IndexOfNode(g);
 
   net.Search(s, g);
-  model().DrawRoute();
+  DrawRoute(model());
   EXPECT_EQ(a->linkLoad[static_cast<size_t>(gi)], 1);
   EXPECT_EQ(YellowAcross(*f.host.overlay, 400), 2);
   EXPECT_EQ(YellowAcross(*f.host.overlay, 200), 0);  // start to last entry: not drawn
 
   model().ClearOverlay();
   net.Search(s, g);
-  model().DrawRoute();
+  DrawRoute(model());
   EXPECT_EQ(a->linkLoad[static_cast<size_t>(gi)], 2);
   EXPECT_EQ(YellowAcross(*f.host.overlay, 400), 3);
   EXPECT_EQ(f.host.overlay->canvas.Pen().width, 3);
@@ -210,7 +210,7 @@ TEST_F(RouteSearch, OneEntryRouteDrawsAndCountsNothing) {
   TAgent* g = net.Node(300, 300);
   net.Both(s, g);
   ASSERT_EQ(net.Search(s, g).size(), 1u);
-  model().DrawRoute();
+  DrawRoute(model());
   EXPECT_EQ(YellowAcross(*f.host.overlay, 200), 0);
   for (auto& node : model().nodeList)
     for (int32_t load : node->linkLoad) EXPECT_EQ(load, 0);

@@ -10,8 +10,8 @@
 
 #include "core/convert.h"
 #include "core/random.h"
-#include "model/plain_day.h"
-#include "support/fake_host.h"
+#include "support/model_fixture.h"
+#include "support/plain_day.h"
 
 namespace velmora {
 namespace {
@@ -27,8 +27,8 @@ struct TownSetup {
 };
 
 // Pictures whose pixels are random: every cell centre gets its own counts.
-std::shared_ptr<testing::MemoryPicture> RandomPicture(std::mt19937& rng, int maxCount) {
-  auto picture = std::make_shared<testing::MemoryPicture>(640, 666);
+std::shared_ptr<MemoryPicture> RandomPicture(std::mt19937& rng, int maxCount) {
+  auto picture = std::make_shared<MemoryPicture>(640, 666);
   std::uniform_int_distribution<int> count(0, maxCount);
   for (int y = 0; y < 666; ++y)
     for (int x = 0; x < 640; ++x) {
@@ -64,7 +64,7 @@ class StepOracle : public ::testing::TestWithParam<TownSetup> {
   void StepBoth(oracle::PlainDay& plain, int step) {
     SCOPED_TRACE("step " + std::to_string(step));
     Model& m = f_.model;
-    m.SimulationStep();
+    SimulationStep(m);
     plain.Step(f_.host.edits[EditBox::TScale]);
 
     ASSERT_EQ(m.clockHours, plain.ClockHours());

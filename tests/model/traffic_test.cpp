@@ -9,7 +9,7 @@
 
 #include "core/convert.h"
 #include "core/error.h"
-#include "support/fake_host.h"
+#include "support/model_fixture.h"
 
 namespace velmora {
 namespace {
@@ -41,7 +41,7 @@ struct TrafficFixture : testing::ModelFixture {
     trip.eveningDeparture = static_cast<double>(eveningTenths) * 0.1;
     trip.morningDeparture = static_cast<double>(morningTenths) * 0.1;
     model.cells.At(col, row)->trips.push_back(trip);
-    model.InvalidateDepartures();
+    model.cells.TripsChanged();
     return model.cells.At(col, row)->trips.back();
   }
   void SetTimeScale(const std::string& text) {
@@ -96,7 +96,7 @@ TEST(Traffic, VehicleOnThreeNodesCountsOneLinkThenArrives) {
   f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 90);
   // A route of two entries: released and arrived in the same step, leaving no count.
   f.AddTrip(0, 0, f.MakeRoute({f.A, f.B}), 1, 90);
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "2");
   ASSERT_EQ(f.model.travellers.size(), 1u);
   EXPECT_EQ(f.model.travellers[0]->currentNode, f.B);
@@ -108,7 +108,7 @@ TEST(Traffic, VehicleOnThreeNodesCountsOneLinkThenArrives) {
   EXPECT_EQ(f.host.overlay->At(150, 101), clYellow);
   EXPECT_EQ(f.Band(250, 100), 2);
 
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   // Counted before the movement, so the arriving vehicle is still in the label.
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "1");
   EXPECT_TRUE(f.model.travellers.empty());
@@ -121,7 +121,7 @@ TEST(Traffic, VehicleOnThreeNodesCountsOneLinkThenArrives) {
 TEST(Traffic, WidthGrowsWithLoadOverScale) {
   LineNetwork f;
   for (int i = 0; i < 11; ++i) f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 90);
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   EXPECT_EQ(f.B->linkLoad[f.Idx(f.A)], 11);
   EXPECT_EQ(f.Band(150, 100), 4);
   EXPECT_EQ(f.host.overlay->At(150, 97), clBlack);
@@ -131,8 +131,8 @@ TEST(Traffic, WidthGrowsWithLoadOverScale) {
 
   f.host.edits[EditBox::TScale] = "1";
   f.model.ClearOverlay();
-  f.model.DrawLinkLoads();
-  f.model.DrawLinks();
+  DrawLinkLoads(f.model);
+  DrawLinks(f.model);
   EXPECT_EQ(f.Band(150, 100), 13);
 }
 
@@ -147,7 +147,7 @@ TEST(Traffic, OppositeDirectionsCountAtTheirOwnEnds) {
   // Evening vehicle A -> B -> C; eleven morning vehicles on {D, A, B} drive B -> A -> D.
   f.AddTrip(0, 0, f.MakeRoute({A, B, C}), 1, 90);
   for (int i = 0; i < 11; ++i) f.AddTrip(0, 1, f.MakeRoute({D, A, B}), 90, 1);
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   EXPECT_EQ(B->linkLoad[f.Idx(A)], 1);
   EXPECT_EQ(A->linkLoad[f.Idx(B)], 11);
   EXPECT_EQ(f.LoadSum(), 12);
@@ -168,7 +168,7 @@ TEST(Traffic, WithoutVehiclesEveryLinkIsTwoPixels) {
   TAgent* D = f.AddNode(400, 200);
   f.Link(B, A);
   f.Link(C, D);
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "0");
   EXPECT_EQ(f.Band(150, 100), 2);
   EXPECT_EQ(f.Band(350, 200), 2);
@@ -187,16 +187,16 @@ TEST(Traffic, ArrivalsAreRemovedKeepingOrderAndCounts) {
   f.AddTrip(0, 0, first, 1, 90);
   f.AddTrip(0, 0, middle, 1, 90);
   f.AddTrip(0, 0, last, 1, 90);
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   EXPECT_EQ(B->linkLoad[f.Idx(A)], 3);
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   ASSERT_EQ(f.model.travellers.size(), 2u);
   EXPECT_EQ(f.model.travellers[0]->route, first);
   EXPECT_EQ(f.model.travellers[1]->route, last);
   EXPECT_EQ(B->linkLoad[f.Idx(A)], 0);
   EXPECT_EQ(C->linkLoad[f.Idx(B)], 2);
   EXPECT_EQ(f.LoadSum(), 2);
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   EXPECT_TRUE(f.model.travellers.empty());
   EXPECT_EQ(f.LoadSum(), 0);
 }
@@ -208,7 +208,7 @@ TEST(Traffic, VehicleOnNodesOutsideTheListIsDropped) {
   vehicle->route = f.MakeRoute({f.A, &foreign, f.C});
   vehicle->currentNode = f.A;
   f.model.travellers.push_back(std::move(vehicle));
-  f.model.AdvanceTravellers();
+  AdvanceTravellers(f.model);
   EXPECT_TRUE(f.model.travellers.empty());
   EXPECT_EQ(f.LoadSum(), 0);
 }
@@ -218,7 +218,7 @@ TEST(Clock, TimeLabelFollowsTheLocaleAndRoundsHalvesDown) {
   {
     TrafficFixture f;
     SetDecimalSeparator(',');
-    f.model.SimulationStep();
+    SimulationStep(f.model);
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0,17");
     EXPECT_EQ(f.Caption(ValueLabel::Steps), "1");
     EXPECT_EQ(f.host.chartLine, f.model.clockHours);
@@ -227,7 +227,7 @@ TEST(Clock, TimeLabelFollowsTheLocaleAndRoundsHalvesDown) {
   {
     TrafficFixture f;
     SetDecimalSeparator('.');
-    f.model.SimulationStep();
+    SimulationStep(f.model);
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0.17");
   }
   {
@@ -237,7 +237,7 @@ TEST(Clock, TimeLabelFollowsTheLocaleAndRoundsHalvesDown) {
     f.model.B_oneStepClick();
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0,12");
     f.model.Timer1Timer();
-    f.model.SimulationStep();
+    SimulationStep(f.model);
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0,37");
     EXPECT_EQ(f.Caption(ValueLabel::Steps), "3");
   }
@@ -250,13 +250,13 @@ TEST(Clock, DayWrapsAtStepsPerDay) {
   f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 0, 300);
   const RouteRef tenth = f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 300).route;
   f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 2, 300);
-  for (int s = 1; s <= 143; ++s) f.model.SimulationStep();
+  for (int s = 1; s <= 143; ++s) SimulationStep(f.model);
   EXPECT_EQ(f.Caption(ValueLabel::Time), "23,83");
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   EXPECT_EQ(f.Caption(ValueLabel::Time), "0");
   EXPECT_EQ(f.Caption(ValueLabel::Steps), "144");
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "0");
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   EXPECT_EQ(f.Caption(ValueLabel::Time), "0,17");
   ASSERT_EQ(f.model.travellers.size(), 1u);
   EXPECT_EQ(f.model.travellers[0]->route, tenth);
@@ -283,7 +283,7 @@ DayRecord RunDays(TrafficFixture& f, const std::string& scale, int steps, int kF
   DayRecord record;
   for (int s = 0; s < steps; ++s) {
     record.before.push_back(f.model.prevClockHours);
-    f.model.SimulationStep();
+    SimulationStep(f.model);
     record.after.push_back(f.model.clockHours);
     // Routes of three entries: every vehicle on the road after a step left in that step.
     std::set<int> ks;
@@ -341,13 +341,13 @@ TEST(Clock, ReleasesFollowTheCellOrderWithEveningFirst) {
   f.AddTrip(0, 0, r2, 3, 90);  // first
   f.AddTrip(1, 0, r3, 90, 2);  // second, as a morning vehicle
   f.AddTrip(2, 0, r4, 1, 1);   // both times in step 1: only the evening vehicle
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   ASSERT_EQ(f.model.travellers.size(), 1u);
   EXPECT_EQ(f.model.travellers[0]->route, r4);
   EXPECT_EQ(f.model.travellers[0]->direction, 0);
   EXPECT_EQ(f.model.travellers[0]->currentNode, f.B);
   // Step 2's window [0.18, 0.33] holds the tenths 2 and 3.
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   ASSERT_EQ(f.model.travellers.size(), 3u);
   EXPECT_EQ(f.model.travellers[0]->route, r2);
   EXPECT_EQ(f.model.travellers[1]->route, r3);
@@ -366,7 +366,7 @@ TEST(Clock, UnusualTimeScales) {
     EXPECT_EQ(f.model.stepsPerHour, 44);
     EXPECT_EQ(f.model.stepsPerDay, 1056);
     EXPECT_EQ(f.Caption(ValueLabel::Min), "1 min");
-    f.model.SimulationStep();
+    SimulationStep(f.model);
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0,02");
   }
   {
@@ -379,14 +379,14 @@ TEST(Clock, UnusualTimeScales) {
     EXPECT_EQ(f.model.stepsPerHour, -56);
     EXPECT_EQ(f.model.stepsPerDay, -1344);
     EXPECT_EQ(f.Caption(ValueLabel::Min), "-1 min");
-    f.model.SimulationStep();
+    SimulationStep(f.model);
     EXPECT_EQ(f.Caption(ValueLabel::Time), "-0,02");
     for (int s = 2; s <= 1343; ++s) {
-      f.model.SimulationStep();
+      SimulationStep(f.model);
       ASSERT_TRUE(f.model.travellers.empty()) << s;
     }
     EXPECT_EQ(f.Caption(ValueLabel::Time), "-23,98");
-    f.model.SimulationStep();
+    SimulationStep(f.model);
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0");
     ASSERT_EQ(f.model.travellers.size(), 1u);
     EXPECT_EQ(f.model.travellers[0]->route, zero);
@@ -397,7 +397,7 @@ TEST(Clock, UnusualTimeScales) {
     EXPECT_THROW(f.SetTimeScale("0"), VError);
     for (uint32_t s = 1; s <= 2; ++s) {
       try {
-        f.model.SimulationStep();
+        SimulationStep(f.model);
         ADD_FAILURE() << "no error";
       } catch (const VError& e) {
         EXPECT_STREQ(e.what(), "Division durch Null");
@@ -418,9 +418,9 @@ TEST(Clock, TripsWithoutPlanOrWorkplaceNeverDepart) {
   Trip& homeless = f.AddTrip(1, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 80);
   homeless.destCol = kNoWorkplace;
   homeless.destRow = kNoWorkplace;
-  f.model.InvalidateDepartures();
+  f.model.cells.TripsChanged();
   for (int s = 0; s < 288; ++s) {
-    f.model.SimulationStep();
+    SimulationStep(f.model);
     ASSERT_EQ(f.Caption(ValueLabel::OnRoad), "0") << s;
   }
 }
@@ -428,12 +428,12 @@ TEST(Clock, TripsWithoutPlanOrWorkplaceNeverDepart) {
 TEST(Clock, IndexFollowsReplanning) {
   LineNetwork f;
   Trip& trip = f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 5, 90);
-  f.model.SimulationStep();  // builds the index: the trip is due at 0.5 (step 3)
+  SimulationStep(f.model);  // builds the index: the trip is due at 0.5 (step 3)
   trip.eveningDeparture = 0.2;
-  f.model.InvalidateDepartures();
-  f.model.SimulationStep();
+  f.model.cells.TripsChanged();
+  SimulationStep(f.model);
   EXPECT_EQ(f.model.travellers.size(), 1u);
-  f.model.SimulationStep();
+  SimulationStep(f.model);
   EXPECT_TRUE(f.model.travellers.empty());
 }
 
@@ -448,7 +448,7 @@ TEST(LinkLoads, BadScaleFailsAfterMovementWithTheOverlayCleared) {
     f.host.overlay->canvas.MoveTo(0, 0);
     f.host.overlay->canvas.LineTo(50, 50);
     try {
-      f.model.SimulationStep();
+      SimulationStep(f.model);
       ADD_FAILURE() << "no error for " << scale;
     } catch (const VError& e) {
       EXPECT_EQ(std::string(e.what()), message);
@@ -474,14 +474,14 @@ TEST(LinkLoads, BadScaleFailsAfterMovementWithTheOverlayCleared) {
   f.model.nodeList[0]->links.clear();
   f.B->linkLoad[f.Idx(f.A)] = 4;
   try {
-    f.model.DrawLinkLoads();
+    DrawLinkLoads(f.model);
     ADD_FAILURE() << "no error";
   } catch (const VError& e) {
     EXPECT_STREQ(e.what(), "Gleitkommadivision durch Null");
   }
   // Without any link nothing is divided.
   for (auto& node : f.model.nodeList) node->links.clear();
-  EXPECT_NO_THROW(f.model.DrawLinkLoads());
+  EXPECT_NO_THROW(DrawLinkLoads(f.model));
 }
 
 }  // namespace

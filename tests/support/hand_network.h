@@ -33,7 +33,7 @@ class HandNetwork {
   }
   // ResetRoute and FindPath as both callers run them; returns routeList.
   const Route& Search(TAgent* start, TAgent* goal) {
-    model_.ResetRoute();
+    ResetRoute(model_);
     model_.search.FindPath(model_.routeList, start, goal, model_.nodeList);
     return model_.routeList;
   }

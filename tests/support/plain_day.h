@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "canvas/raster_canvas.h"
 #include "core/convert.h"
 #include "model/model.h"
-#include "canvas/raster_canvas.h"
 
 namespace velmora::oracle {
 

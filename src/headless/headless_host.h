@@ -1,17 +1,21 @@
-// A window stand-in for model tests: edit texts in a map, captions recorded, both layers
-// rasterised into plain buffers, pictures held in memory, the timer and chart recorded.
+// The window stand-in for running the model without a window: the model tests, the benchmarks
+// and headless tools. Edit texts in a map (the window's defaults to start with), captions,
+// timer and chart recorded, both layers rasterised into plain buffers, and pictures held in
+// memory: by path, or one uniform picture for every path.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "model/host.h"
-#include "model/model.h"
 #include "canvas/raster_canvas.h"
+#include "model/host.h"
 
-namespace velmora::testing {
+namespace velmora {
 
 // An in-memory picture; pixels are 0x00BBGGRR.
 class MemoryPicture : public Picture {
@@ -31,7 +35,24 @@ class MemoryPicture : public Picture {
   std::vector<uint32_t> pixels_;
 };
 
-// A layer: a buffer with its canvas.
+// A picture of one colour, without a pixel buffer.
+class UniformPicture : public Picture {
+ public:
+  UniformPicture(int width, int height, uint32_t color)
+      : width_(width), height_(height), color_(color) {}
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  uint32_t Pixel(int x, int y) const override {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return kInvalidColor;
+    return color_;
+  }
+
+ private:
+  int width_, height_;
+  uint32_t color_;
+};
+
+// A drawing layer: a white buffer with its canvas.
 struct Layer {
   Layer(int width, int height);
   std::vector<uint32_t> pixels;
@@ -39,21 +60,23 @@ struct Layer {
   uint32_t At(int x, int y) const { return canvas.PixelAt(x, y); }
 };
 
-class FakeHost : public Host {
+class HeadlessHost : public Host {
  public:
-  FakeHost();
+  HeadlessHost();
 
   std::map<EditBox, std::string> edits;
   std::map<ValueLabel, std::string> captions;
   ShowFilter filter = ShowFilter::All;
-  int width = 640;
-  int height = 666;
+  int width = kDefaultImageWidth;
+  int height = kDefaultImageHeight;
   std::string exeDir = "/velmora/";
   // Pictures by full path; a missing path fails like a missing file.
   std::map<std::string, std::shared_ptr<MemoryPicture>> pictures;
+  // When set, every path reads as a picture of this colour at the drawing area's size.
+  std::optional<uint32_t> uniformPictures;
   std::vector<std::string> loadedPaths;
   bool timerEnabled = false;
-  int timerInterval = 1;
+  int timerInterval = kDefaultTimerInterval;
   int timerIntervalSets = 0;
   std::vector<std::pair<double, double>> chartPoints;
   int chartClears = 0;
@@ -92,12 +115,4 @@ class FakeHost : public Host {
   void ChartShow() override { ++chartShows; }
 };
 
-// The model over a FakeHost with the default edit texts, set up as at start-up.
-struct ModelFixture {
-  FakeHost host;
-  Model model{host};
-  // Runs the window's create handler (grid setup and time scale).
-  void Start() { model.FormCreate(); }
-};
-
-}  // namespace velmora::testing
+}  // namespace velmora

@@ -1,0 +1,135 @@
+// The departure index: building it from the cells and finding the departures of a window.
+#include "model/departure_index.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+
+constexpr int32_t kNoTenth = INT32_MIN;
+
+// The whole number of tenths a departure time stands for, or kNoTenth when it lies beyond
+// any clock value (or is not a number) and so can never be due.
+int32_t TenthsOf(long double t) {
+  if (!(std::fabs(t) <= DepartureIndex::kMaxTenths * kTenth)) return kNoTenth;
+  // The quotient is within +-30721 here: rounded half to even and converted in one step.
+  const int64_t k = std::llrint(t / static_cast<long double>(kTenth));
+  if (k < -DepartureIndex::kMaxTenths || k > DepartureIndex::kMaxTenths) return kNoTenth;
+  return static_cast<int32_t>(k);
+}
+
+// Floor and ceiling of a / 10 for any sign of a.
+int64_t FloorDiv10(int64_t a) {
+  return a >= 0 ? a / 10 : -((-a + 9) / 10);
+}
+int64_t CeilDiv10(int64_t a) {
+  return -FloorDiv10(-a);
+}
+
+}  // namespace
+
+void DepartureIndex::Build(const CellGrid& cells) {
+  const int32_t cols = cells.Cols();
+  const int32_t rows = cells.Rows();
+  constexpr size_t kBuckets = 2 * static_cast<size_t>(kMaxTenths) + 1;
+
+  // First pass: the tenths of every listed departure, evening then morning per trip, and the
+  // size of every bucket.
+  std::vector<int32_t> tenths;
+  std::vector<uint32_t> counts(kBuckets + 1, 0);
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      const TCell* cell = cells.At(col, row);
+      if (cell == nullptr) continue;
+      for (const Trip& trip : cell->trips) {
+        int32_t evening = kNoTenth;
+        int32_t morning = kNoTenth;
+        if (trip.HasWorkplace() && trip.RouteCount() > 1) {
+          evening = TenthsOf(trip.eveningDeparture);
+          morning = TenthsOf(trip.morningDeparture);
+        }
+        tenths.push_back(evening);
+        tenths.push_back(morning);
+        if (evening != kNoTenth) ++counts[static_cast<size_t>(evening + kMaxTenths) + 1];
+        if (morning != kNoTenth) ++counts[static_cast<size_t>(morning + kMaxTenths) + 1];
+      }
+    }
+  }
+  // The usual window holds one or two tenths: room for the largest two neighbouring buckets
+  // is taken now, so the merge space does not grow (and fault in fresh pages) at the peak.
+  uint32_t largestPair = 0;
+  for (size_t b = 1; b < kBuckets; ++b)
+    largestPair = std::max(largestPair, counts[b] + counts[b + 1]);
+  scratch_.reserve(largestPair);
+  for (size_t b = 1; b <= kBuckets; ++b) counts[b] += counts[b - 1];
+  offsets_ = counts;
+
+  // Second pass, in the same order: each key goes to the end of its bucket, so every bucket
+  // comes out sorted in scan order.
+  keys_.assign(offsets_[kBuckets], 0);
+  size_t next = 0;
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      const TCell* cell = cells.At(col, row);
+      if (cell == nullptr) continue;
+      const uint32_t cellIndex =
+          static_cast<uint32_t>(row) * static_cast<uint32_t>(cols) + static_cast<uint32_t>(col);
+      for (size_t j = 0; j < cell->trips.size(); ++j) {
+        const int32_t evening = tenths[next++];
+        const int32_t morning = tenths[next++];
+        if (evening != kNoTenth)
+          keys_[counts[static_cast<size_t>(evening + kMaxTenths)]++] =
+              Key(cellIndex, static_cast<uint32_t>(j), false);
+        if (morning != kNoTenth)
+          keys_[counts[static_cast<size_t>(morning + kMaxTenths)]++] =
+              Key(cellIndex, static_cast<uint32_t>(j), true);
+      }
+    }
+  }
+  built_ = true;
+  version_ = cells.Version();
+  due_.reserve(scratch_.capacity());
+}
+
+const std::vector<uint64_t>& DepartureIndex::Due(int64_t lo, int64_t hi) const {
+  std::vector<uint64_t>& keys = due_;
+  keys.clear();
+  const int64_t from = std::max<int64_t>(CeilDiv10(lo), -kMaxTenths);
+  const int64_t to = std::min<int64_t>(FloorDiv10(hi), kMaxTenths);
+  if (from > to || offsets_.empty()) return keys;
+
+  // Each bucket is sorted; a window of one bucket is copied, a few are merged run by run, a
+  // wide window (after a jump of the clock) is sorted once.
+  size_t runs = 0;
+  for (int64_t k = from; k <= to; ++k) {
+    const size_t b = static_cast<size_t>(k + kMaxTenths);
+    const size_t begin = offsets_[b];
+    const size_t end = offsets_[b + 1];
+    if (begin == end) continue;
+    const auto first = keys_.begin() + static_cast<ptrdiff_t>(begin);
+    const auto last = keys_.begin() + static_cast<ptrdiff_t>(end);
+    if (runs == 0 || to - from >= 16) {
+      keys.insert(keys.end(), first, last);
+    } else {
+      scratch_.resize(keys.size() + (end - begin));
+      std::merge(keys.begin(), keys.end(), first, last, scratch_.begin());
+      keys.swap(scratch_);
+    }
+    ++runs;
+  }
+  if (to - from >= 16) std::sort(keys.begin(), keys.end());
+
+  // A morning key right after the evening key of the same trip is dropped: the evening
+  // departure is tested first and, when due, the morning one is not tested.
+  size_t kept = 0;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (IsMorning(keys[i]) && kept > 0 && keys[kept - 1] == keys[i] - 1) continue;
+    keys[kept++] = keys[i];
+  }
+  keys.resize(kept);
+  return keys;
+}
+
+}  // namespace velmora

@@ -1,0 +1,60 @@
+// The departure index: the trips that can depart, by departure tenth, so that a step of the
+// clock visits only the trips due in its window.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "model/cell.h"
+
+namespace velmora {
+
+// Departure times are whole tenths stored as k times the double nearest 0.1.
+constexpr double kTenth = 0.1;
+// The trips that can put a vehicle on the road, grouped by departure time in whole tenths of an
+// hour, so that a step visits only the trips due in its window instead of every trip.
+//
+// A trip is listed when it has a workplace and a route of more than one entry; its evening
+// and morning departures each go to the bucket of their tenth. Entries are keys that sort in
+// the order of the full scan: cell rows outer, columns inner, trips in array order, the
+// evening departure before the morning one.
+//
+// The index is built from the cells at the end of planning, or by the next step when the grid's
+// version shows that cells or trips changed since it was built.
+class DepartureIndex {
+ public:
+  // The clock never leaves |3072| hours (3071 steps of the day over at least one step per
+  // hour), so no departure beyond this many tenths can ever be due.
+  static constexpr int32_t kMaxTenths = 30720;
+
+  // Whether the index was built from the grid as it is now.
+  bool ValidFor(const CellGrid& cells) const { return built_ && version_ == cells.Version(); }
+  void Build(const CellGrid& cells);
+
+  // The keys of the departures due in the window of whole hundredths [lo, hi]: departure k is
+  // due when lo <= 10 k <= hi. Filled in scan order; a trip whose evening departure is due
+  // gives only that key (its morning departure is then not considered in this window).
+  const std::vector<uint64_t>& Due(int64_t lo, int64_t hi) const;
+
+  // Key layout: cell (row * cols + column) in the high 32 bits, trip index above a morning bit.
+  static uint64_t Key(uint32_t cell, uint32_t trip, bool morning) {
+    return (static_cast<uint64_t>(cell) << 32) | (static_cast<uint64_t>(trip) << 1) |
+           (morning ? 1u : 0u);
+  }
+  static uint32_t CellOf(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
+  static uint32_t TripOf(uint64_t key) { return static_cast<uint32_t>(key & 0xFFFFFFFFu) >> 1; }
+  static bool IsMorning(uint64_t key) { return (key & 1u) != 0; }
+
+ private:
+  bool built_ = false;
+  uint64_t version_ = 0;  // the grid's version when built
+  // Bucket b holds tenth b - kMaxTenths; its keys are keys_[offsets_[b] .. offsets_[b + 1]).
+  std::vector<uint32_t> offsets_;
+  std::vector<uint64_t> keys_;
+  // Due's result and its merge space, kept between calls.
+  mutable std::vector<uint64_t> due_;
+  mutable std::vector<uint64_t> scratch_;
+};
+
+}  // namespace velmora
