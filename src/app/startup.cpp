@@ -1,10 +1,9 @@
 // Velmora start-up: seed the random generator from the clock, initialise the window
 // framework, create the main window and then the hidden chart window, run the message loop.
-#include "app/Main.h"
-
 #include <QApplication>
 #include <QLocale>
 
+#include "app/Main.h"
 #include "app/timeGraph.h"
 #include "core/convert.h"
 #include "core/random.h"
