@@ -148,8 +148,9 @@ class TForm1 : public QWidget, public Host {
  private:
   void BuildLayout();
   void Wire();
-  // Runs a handler; an error leaving it is shown in the error box and the loop carries on.
-  void Guard(const std::function<void()>& handler);
+  // Runs a handler; an error leaving it runs onFailure (if given), is shown in the error box,
+  // and the loop carries on.
+  void Guard(const std::function<void()>& handler, const std::function<void()>& onFailure = {});
 
   TForm2* form2_ = nullptr;
   MessageBoxReporter messageBox_;

@@ -349,12 +349,14 @@ void Model::SimulationStep() {
     vehicle->previousNode = nullptr;
     travellers.push_back(std::move(vehicle));
   }
+  // The window is used up once its departures are on the road: a failure later in this step
+  // must not make the next step release them a second time.
+  prevClockHours = clockHours;
 
   host_.SetCaption(ValueLabel::OnRoad, std::to_string(travellers.size()));
   AdvanceTravellers();
   host_.SetCaption(ValueLabel::Time, FloatToStr(clockHours));
   host_.SetCaption(ValueLabel::Steps, std::to_string(stepCount));
-  prevClockHours = clockHours;
   host_.ChartSetLine(clockHours);
 }
 
