@@ -113,7 +113,7 @@ void TForm1::BuildLayout() {
   GroupBox1 = MakeGroup(TabControl1, "GroupBox1", "setup", 5, 3, 242, 166);
   B_deleteAll = MakeButton(GroupBox1, "B_deleteAll", "delete all", 3, 24);
   B_setup = MakeButton(GroupBox1, "B_setup", "new setup", 84, 24);
-  Label1 = MakeLabel(GroupBox1, "Label1", "cell scale:", 181, 11);
+  Label1 = MakeLabel(GroupBox1, "Label1", "cell scale:", 181, 13);
   E_cellScale = MakeEdit(GroupBox1, "E_cellScale", DefaultText(EditBox::CellScale), 181, 26, 53);
   B_loadData = MakeButton(GroupBox1, "B_loadData", "load data", 3, 55);
   B_lineWork = MakeButton(GroupBox1, "B_lineWork", "lines to work", 84, 55);
@@ -199,21 +199,32 @@ void TForm1::Wire() {
                                                   {E_tInterv, &Model::E_tIntervChange}};
   for (const auto& [edit, handler] : edits)
     connect(edit, &QLineEdit::textChanged, this, [this, handler = handler] { Run(handler); });
-  Timer1->SetOnTick([this] { Run(&Model::Timer1Timer); });
+  Timer1->SetOnTick([this] { Timer1Timer(); });
 }
 
-void TForm1::Run(void (Model::*handler)()) {
+void TForm1::Run(void (Model::*handler)(), const std::function<void()>& onFailure) {
+  std::string message;
   try {
     (model_.get()->*handler)();
+    return;
   } catch (const VError& error) {
-    reporter_->ShowError(error.what());
+    message = error.what();
   } catch (const std::bad_alloc&) {
-    reporter_->ShowError(VError::OutOfMemory().what());
+    message = VError::OutOfMemory().what();
   } catch (const std::length_error&) {
-    reporter_->ShowError(VError::OutOfMemory().what());
+    message = VError::OutOfMemory().what();
   } catch (const std::exception& error) {
-    reporter_->ShowError(error.what());
+    message = error.what();
   }
+  if (onFailure) onFailure();
+  reporter_->ShowError(message);
+}
+
+void TForm1::Timer1Timer() {
+  // A tick whose step fails switches the timer off before the box is shown: otherwise every
+  // OK would let the next tick fail and reopen the modal box, and the user could never reach
+  // the edit box or "startTimer" to mend the cause.
+  Run(&Model::Timer1Timer, [this] { Timer1->SetEnabled(false); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,8 +44,10 @@ class TForm1 : public QWidget {
   void SetExecutableDir(const std::string& folder) { host_->SetExecutableDir(folder); }
 
   // Runs a handler of the command table as the window runs every event: an error leaving it
-  // is shown in the error box and the loop carries on.
-  void Run(void (Model::*handler)());
+  // runs onFailure (if given), is shown in the error box, and the loop carries on.
+  void Run(void (Model::*handler)(), const std::function<void()>& onFailure = {});
+  // The timer's tick: the model's step; a step that fails switches the timer off first.
+  void Timer1Timer();
 
   // ---- Controls, as the layout names them ----
   LayerView* Image_Cells;

@@ -13,6 +13,8 @@ constexpr int kClientHeight = 300;
 constexpr int kChartWidth = 889;
 constexpr int kChartHeight = 297;
 constexpr double kInitialLine = 11.0;
+// Room beyond both ends of the day on the time axis, in hours (about five pixels).
+constexpr double kEdgeRoomHours = 0.15;
 
 void StyleAxis(QValueAxis* axis, const QString& title, const QFont& font) {
   axis->setTitleText(title);
@@ -50,6 +52,9 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
   StyleAxis(bottom, "Uhrzeit", font);
   bottom->setGridLinePen(QPen(QColor(192, 192, 192), 1, Qt::DotLine));
   Chart_Fahrtzeiten->SetFixedRange(bottom, 0.0, 24.0);
+  // About five pixels of room before 0 and after 24, so the points (and the line) at the ends
+  // of the day are drawn whole; the labels still run from 0 to 24.
+  Chart_Fahrtzeiten->SetEdgeRoom(bottom, kEdgeRoomHours);
 
   QValueAxis* left = Chart_Fahrtzeiten->LeftAxis();
   StyleAxis(left, "Abfahrten", font);

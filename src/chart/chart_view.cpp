@@ -54,6 +54,9 @@ ChartView::ChartView(QWidget* parent) : QChartView(parent) {
   c->layout()->setContentsMargins(0, 0, 0, 0);
   c->setMargins(QMargins(6, 4, 6, 4));
   c->setAnimationOptions(QChart::NoAnimation);
+  // The base made a default chart of its own; setChart only takes it off the scene, so it is
+  // freed here.
+  std::unique_ptr<QChart> defaultChart(chart());
   setChart(c);
   setRenderHint(QPainter::Antialiasing, true);
   setRubberBand(QChartView::NoRubberBand);
@@ -116,7 +119,13 @@ void ChartView::SetFixedRange(QValueAxis* axis, double min, double max) {
   state.min = min;
   state.max = max;
   const bool zoomable = axis == bottom_ || axis == left_;
-  if (!zoomed_ || !zoomable) ApplyRange(axis, min, max);
+  if (!zoomed_ || !zoomable) ApplyRange(axis, min, max, state.edgeRoom);
+}
+
+void ChartView::SetEdgeRoom(QValueAxis* axis, double units) {
+  AxisState& state = State(axis);
+  state.edgeRoom = units;
+  if (!state.automatic) SetFixedRange(axis, state.min, state.max);
 }
 
 void ChartView::SetAutomatic(QValueAxis* axis) {
@@ -180,11 +189,12 @@ LineTool* ChartView::AddLineTool() {
   return lineTools_.back().get();
 }
 
-void ChartView::ApplyRange(QValueAxis* axis, double min, double max) {
+void ChartView::ApplyRange(QValueAxis* axis, double min, double max, double edgeRoom) {
   const bool vertical = axis == left_ || axis == right_;
+  // The labels step through min..max from the anchor; the room only widens what is shown.
   axis->setTickInterval(
       NiceStep(max - min, vertical ? kMaxVerticalIntervals : kMaxHorizontalIntervals));
-  axis->setRange(min, max);
+  axis->setRange(min - edgeRoom, max + edgeRoom);
 }
 
 void ChartView::AutomaticRange(AxisState& state) const {
@@ -267,7 +277,7 @@ void ChartView::RestoreFullView() {
   zoomed_ = false;
   for (QValueAxis* axis : {bottom_, left_}) {
     const AxisState& state = State(axis);
-    ApplyRange(axis, state.min, state.max);
+    ApplyRange(axis, state.min, state.max, state.automatic ? 0.0 : state.edgeRoom);
   }
 }
 

@@ -44,6 +44,8 @@ class ChartView : public QChartView {
 
   // Fixes an axis at min..max (the full view; a zoom narrows it until the view is restored).
   void SetFixedRange(QValueAxis* axis, double min, double max);
+  // Leaves room of `units` beyond both ends of the axis's fixed range.
+  void SetEdgeRoom(QValueAxis* axis, double units);
   // Lets an axis follow the data of the point series on it.
   void SetAutomatic(QValueAxis* axis);
   bool IsAutomatic(const QValueAxis* axis) const;
@@ -85,12 +87,15 @@ class ChartView : public QChartView {
     bool automatic = false;
     // The full-view range: the fixed range, or the one the data gives.
     double min = 0, max = 1;
+    // Room beyond both ends of a fixed range, in axis units, so that points and lines at the
+    // ends are drawn whole; the labels still follow the fixed range.
+    double edgeRoom = 0;
   };
 
   AxisState& State(const QValueAxis* axis);
   const AxisState& State(const QValueAxis* axis) const;
   // Applies a range with label ticks at round values.
-  void ApplyRange(QValueAxis* axis, double min, double max);
+  void ApplyRange(QValueAxis* axis, double min, double max, double edgeRoom = 0);
   // Recomputes the automatic ranges after the data changed and schedules a flush.
   void DataChanged();
   void ApplyAutomaticRanges();

@@ -119,12 +119,14 @@ void SimulationStep(Model& m) {
     vehicle->previousNode = nullptr;
     m.travellers.push_back(std::move(vehicle));
   }
+  // The window is used up once its departures are on the road: a failure later in this step
+  // must not make the next step release them a second time.
+  m.prevClockHours = m.clockHours;
 
   m.host().SetCaption(ValueLabel::OnRoad, std::to_string(m.travellers.size()));
   AdvanceTravellers(m);
   m.host().SetCaption(ValueLabel::Time, FloatToStr(m.clockHours));
   m.host().SetCaption(ValueLabel::Steps, std::to_string(m.stepCount));
-  m.prevClockHours = m.clockHours;
   m.host().ChartSetLine(m.clockHours);
 }
 

@@ -87,6 +87,7 @@ TEST(MainWindow, ControlsCarryTheirCaptionsAndDefaults) {
     ASSERT_NE(l, nullptr) << name;
     EXPECT_EQ(l->text(), QString::fromUtf8(text)) << name;
   }
+  EXPECT_EQ(f.Label1->pos(), QPoint(181, 13));
   const std::pair<const char*, const char*> groups[] = {
       {"GroupBox1", "setup"},
       {"GroupBox2", "graph"},

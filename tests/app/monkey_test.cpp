@@ -151,7 +151,7 @@ TEST(Monkey, RandomCommandSequencesKeepTheModelSound) {
         }
       } else {
         what = "timer tick";
-        form.Run(&Model::Timer1Timer);
+        form.Timer1Timer();
       }
       errorsShown += static_cast<long long>(errors.messages.size() - errorsBefore);
       std::string problem = CheckInvariants(form.model());

@@ -142,8 +142,9 @@ TEST(Responsiveness, ClicksAndEditsAreAnsweredBetweenStepsAtTheMorningPeak) {
     EXPECT_EQ(t.form.Lbl_steps->text().toUInt(), t.Steps());
   }
 
-  // An edit of the load scale to something that is no number: the very next step fails on it;
-  // typed back to a number, the steps after succeed again.
+  // An edit of the load scale to something that is no number: the very next step fails on it
+  // and switches the timer off; typed back to a number and started again, the steps after
+  // succeed.
   {
     const uint32_t before = t.Steps();
     BusyTown::PostTyping(t.form.E_tScale, "x");
@@ -151,10 +152,13 @@ TEST(Responsiveness, ClicksAndEditsAreAnsweredBetweenStepsAtTheMorningPeak) {
     EXPECT_LT(t.waited, kPromptly);
     EXPECT_LE(t.Steps() - before, 2u);
     EXPECT_EQ(t.errors.messages.front(), "'x' ist kein gültiger Integerwert.");
+    EXPECT_FALSE(t.form.timer().Enabled());
+    EXPECT_EQ(t.errors.messages.size(), 1u);
     BusyTown::PostTyping(t.form.E_tScale, "10");
     ASSERT_TRUE(t.RunUntil([&] { return t.form.E_tScale->text() == "10"; }));
     const size_t failures = t.errors.messages.size();
     const uint32_t typed = t.Steps();
+    BusyTown::PostClick(t.form.B_startT);
     ASSERT_TRUE(t.RunUntil([&] { return t.Steps() >= typed + 2; }));
     EXPECT_EQ(t.errors.messages.size(), failures);
     EXPECT_EQ(t.form.Lbl_steps->text().toUInt(), t.Steps());

@@ -1,7 +1,6 @@
 // The model's "agents create" against the literal formation of formation_oracle.h, over many
 // seeds, node counts, field sizes and edited distances.
 #include "support/formation_oracle.h"
-#include "support/plain_network.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include "model/agent.h"
 #include "model/calc_AStern.h"
 #include "support/model_fixture.h"
+#include "support/plain_network.h"
 
 namespace velmora {
 namespace {

@@ -4,11 +4,13 @@
 // one, through replanning, changes of the time scale and of the load scale.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
 
 #include "core/convert.h"
+#include "core/error.h"
 #include "core/random.h"
 #include "support/model_fixture.h"
 #include "support/plain_day.h"
@@ -129,6 +131,49 @@ TEST_P(StepOracle, DaysStepByStepAsThePlainStep) {
     StepBoth(plain, step);
     if (HasFatalFailure()) return;
   }
+}
+
+// A day whose load drawing fails on every other step (an unreadable load scale) releases every
+// departure once: after every step its vehicles and link counters are those of the same day
+// run without failures, and each route and direction sets out as often as in that day.
+TEST_P(StepOracle, FailingStepsReleaseNothingTwice) {
+  Model& m = f_.model;
+  oracle::PlainDay plain(m, f_.host.width, f_.host.height);
+  const std::string scale = f_.host.edits[EditBox::TScale];
+  // Vehicles that made their first move in the step, by the trip route they drive and direction.
+  using Key = std::pair<const Route*, uint8_t>;
+  std::map<Key, int> created, plainCreated;
+  size_t released = 0, plainReleased = 0;
+  for (int step = 0; step < 144; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    const bool fails = step % 2 == 1;
+    const size_t before = m.travellers.size(), plainBefore = plain.Vehicles().size();
+    f_.host.edits[EditBox::TScale] = fails ? "x" : scale;
+    if (fails) {
+      EXPECT_THROW(SimulationStep(m), VError);
+    } else {
+      SimulationStep(m);
+    }
+    plain.Step(scale);
+    released += std::stoul(f_.host.captions[ValueLabel::OnRoad]) - before;
+    plainReleased += plain.OnRoad() - plainBefore;
+    ASSERT_EQ(released, plainReleased);
+    for (const auto& v : m.travellers)
+      if (v->position == 1) ++created[Key(v->route.get(), v->direction)];
+    for (const auto& v : plain.Vehicles())
+      if (v.previousNode == v.route.front()) ++plainCreated[Key(v.source, v.direction)];
+    ASSERT_EQ(m.travellers.size(), plain.Vehicles().size());
+    for (size_t k = 0; k < m.travellers.size(); ++k) {
+      ASSERT_EQ(m.travellers[k]->currentNode, plain.Vehicles()[k].currentNode);
+      ASSERT_EQ(m.travellers[k]->previousNode, plain.Vehicles()[k].previousNode);
+    }
+    const size_t n = m.nodeList.size();
+    for (size_t b = 0; b < n; ++b)
+      for (size_t a = 0; a < n; ++a) ASSERT_EQ(m.nodeList[b]->linkLoad[a], plain.Load(b, a));
+    if (!fails) ASSERT_TRUE(f_.host.overlay->pixels == plain.Pixels());
+  }
+  EXPECT_GT(released, 0u);
+  EXPECT_EQ(created, plainCreated);
 }
 
 INSTANTIATE_TEST_SUITE_P(Towns, StepOracle,

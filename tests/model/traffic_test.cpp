@@ -456,19 +456,19 @@ TEST(LinkLoads, BadScaleFailsAfterMovementWithTheOverlayCleared) {
     EXPECT_TRUE(f.OverlayBlack()) << scale;
   };
   expectFailure("x", "'x' ist kein gültiger Integerwert");
-  // The vehicle has moved, but no label, clock memory or chart line has changed.
+  // The vehicle has moved and its window is used up, but no label or chart line has changed.
   EXPECT_EQ(f.B->linkLoad[f.Idx(f.A)], 1);
   EXPECT_EQ(f.model.stepCount, 1u);
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "1");
   EXPECT_EQ(f.Caption(ValueLabel::Time), "<unset>");
   EXPECT_EQ(f.Caption(ValueLabel::Steps), "<unset>");
-  EXPECT_EQ(f.model.prevClockHours, 0.0);
+  EXPECT_EQ(f.model.prevClockHours, f.model.clockHours);
   EXPECT_EQ(f.host.chartLine, 11.0);
 
   expectFailure("-1", "'-1' ist kein gültiger Integerwert");
   // "0": the first link drawn is A's toward B, whose load is 0.
   expectFailure("0", "Ungültige Gleitkommaoperation");
-  EXPECT_EQ(f.model.prevClockHours, 0.0);
+  EXPECT_EQ(f.model.prevClockHours, 0.5);
 
   // With a load on the first link drawn, "0" is a division by zero.
   f.model.nodeList[0]->links.clear();

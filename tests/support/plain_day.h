@@ -22,7 +22,8 @@ namespace velmora::oracle {
 class PlainDay {
  public:
   struct Vehicle {
-    std::vector<TAgent*> route;  // driving order
+    std::vector<TAgent*> route;     // driving order
+    const Route* source = nullptr;  // the trip's route it was copied from
     TAgent* currentNode = nullptr;
     TAgent* previousNode = nullptr;
     uint8_t direction = 0;
@@ -74,10 +75,10 @@ class PlainDay {
         }
       }
     }
+    prevClockHours_ = clockHours_;
     onRoad_ = vehicles_.size();
     Advance();
     Draw(StrToInt(loadScaleText));
-    prevClockHours_ = clockHours_;
   }
 
   const std::vector<Vehicle>& Vehicles() const { return vehicles_; }
@@ -103,6 +104,7 @@ class PlainDay {
     v.route.assign(route.begin(), route.end());
     if (direction == 1) v.route.assign(route.rbegin(), route.rend());
     v.currentNode = v.route.front();
+    v.source = &route;
     v.direction = direction;
     vehicles_.push_back(std::move(v));
   }

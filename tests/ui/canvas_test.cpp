@@ -4,8 +4,8 @@
 
 #include <QImage>
 
-#include "ui/layer_view.h"
 #include "canvas/raster_canvas.h"
+#include "ui/layer_view.h"
 
 namespace velmora {
 namespace {
