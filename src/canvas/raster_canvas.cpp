@@ -30,7 +30,7 @@ void RasterCanvas::DoRectangle(int x1, int y1, int x2, int y2) {
   if (x2 < x1) std::swap(x1, x2);
   if (y2 < y1) std::swap(y1, y2);
   if (x2 - x1 < 1 || y2 - y1 < 1) return;
-  const uint32_t fill = ToPixel(BrushColor());
+  const uint32_t fill = PixelOf(BrushColor());
   const CanvasPen& pen = Pen();
   const int right = x2 - 1;
   const int bottom = y2 - 1;
@@ -38,7 +38,7 @@ void RasterCanvas::DoRectangle(int x1, int y1, int x2, int y2) {
     for (int y = y1; y <= bottom; ++y) Span(y, x1, right, fill);
     return;
   }
-  const uint32_t edge = ToPixel(pen.color);
+  const uint32_t edge = PixelOf(pen.color);
   // The outline straddles the box edges for wide pens, so that a width-w frame covers w
   // pixels centred on the one-pixel frame of a thin pen.
   const int w = std::max(pen.width, 1);
@@ -69,9 +69,9 @@ void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
     const double ey = (py + 0.5 - cy) / ry;
     return ex * ex + ey * ey <= 1.0;
   };
-  const uint32_t fill = ToPixel(BrushColor());
+  const uint32_t fill = PixelOf(BrushColor());
   const bool outlined = Pen().style != PenStyle::Clear;
-  const uint32_t edge = ToPixel(Pen().color);
+  const uint32_t edge = PixelOf(Pen().color);
   for (int py = y1; py < y2; ++py) {
     for (int px = x1; px < x2; ++px) {
       if (!inside(px, py)) continue;
@@ -85,7 +85,7 @@ void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
 void RasterCanvas::DoLine(int x1, int y1, int x2, int y2) {
   const CanvasPen& pen = Pen();
   if (pen.style == PenStyle::Clear) return;
-  const uint32_t pixel = ToPixel(pen.color);
+  const uint32_t pixel = PixelOf(pen.color);
   if (pen.width <= 1)
     ThinLine(x1, y1, x2, y2, pixel);
   else

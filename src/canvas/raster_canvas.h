@@ -41,6 +41,9 @@ class RasterCanvas : public Canvas {
     ForgetBands();
   }
   const PixelBuffer& Buffer() const { return buffer_; }
+  // Black drawn as a fully transparent pixel (0x00000000) instead of opaque black, for a layer
+  // that lets the one beneath show through where it is black.
+  void SetBlackTransparent(bool transparent) { blackTransparent_ = transparent; }
 
   // The colour of a pixel (0x00BBGGRR); outside the buffer reads as 0xFFFFFFFF.
   uint32_t PixelAt(int x, int y) const;
@@ -51,6 +54,9 @@ class RasterCanvas : public Canvas {
   void DoLine(int x1, int y1, int x2, int y2) override;
 
  private:
+  uint32_t PixelOf(TColor c) const {
+    return blackTransparent_ && (c & 0x00FFFFFFu) == 0 ? 0u : ToPixel(c);
+  }
   void Plot(int x, int y, uint32_t pixel);
   void Span(int y, int xFrom, int xTo, uint32_t pixel);  // inclusive, clipped
   void ThinLine(int x1, int y1, int x2, int y2, uint32_t pixel);
@@ -75,6 +81,7 @@ class RasterCanvas : public Canvas {
   void ForgetBands();
 
   PixelBuffer buffer_;
+  bool blackTransparent_ = false;
   std::vector<Band> bands_;
   size_t bandCount_ = 0;
   std::vector<int32_t> bandSpans_;

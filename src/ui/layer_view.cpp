@@ -29,10 +29,14 @@ Canvas& LayerView::BaseCanvas() {
 }
 
 void LayerView::CreateOverlay() {
-  auto image =
-      std::make_unique<QImage>(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
+  // Premultiplied ARGB with black drawn transparent: painting it over the base with QPainter
+  // keeps the base where the overlay is black and takes the overlay's pixel everywhere else,
+  // as every other pixel is opaque.
+  auto image = std::make_unique<QImage>(std::max(width(), 1), std::max(height(), 1),
+                                        QImage::Format_ARGB32_Premultiplied);
   image->fill(Qt::white);
   auto canvas = std::make_unique<RasterCanvas>(BufferOf(*image));
+  canvas->SetBlackTransparent(true);
   overlayCanvas_ = std::move(canvas);
   overlay_ = std::move(image);
   update();
@@ -51,14 +55,9 @@ QImage LayerView::Composed() const {
     return blank;
   }
   QImage out = base_.copy();
-  if (!overlay_) return out;
-  const int w = std::min(out.width(), overlay_->width());
-  const int h = std::min(out.height(), overlay_->height());
-  for (int y = 0; y < h; ++y) {
-    auto* dst = reinterpret_cast<uint32_t*>(out.scanLine(y));
-    const auto* src = reinterpret_cast<const uint32_t*>(overlay_->constScanLine(y));
-    for (int x = 0; x < w; ++x)
-      if (src[x] & 0x00FFFFFFu) dst[x] = src[x];
+  if (overlay_) {
+    QPainter painter(&out);
+    painter.drawImage(0, 0, *overlay_);
   }
   return out;
 }
@@ -66,7 +65,13 @@ QImage LayerView::Composed() const {
 void LayerView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
-  painter.drawImage(0, 0, Composed());
+  if (base_.isNull()) return;
+  painter.drawImage(0, 0, base_);
+  // The overlay shows only where the base is, as in Composed.
+  if (overlay_) {
+    const QRect shown = base_.rect().intersected(overlay_->rect());
+    painter.drawImage(shown.topLeft(), *overlay_, shown);
+  }
 }
 
 }  // namespace velmora
