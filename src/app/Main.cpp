@@ -1,11 +1,13 @@
 #include "app/Main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QResizeEvent>
 #include <new>
 
+#include "app/hover_tips.h"
 #include "app/timeGraph.h"
 #include "core/convert.h"
 #include "core/error.h"
@@ -65,6 +67,22 @@ QRadioButton* MakeRadio(QWidget* parent, const char* name, const char* caption, 
   return radio;
 }
 
+// The busy pointer over all the program's windows for as long as it lives.
+class BusyCursor {
+ public:
+  explicit BusyCursor(bool on) : on_(on) {
+    if (on_) QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~BusyCursor() {
+    if (on_) QApplication::restoreOverrideCursor();
+  }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  bool on_;
+};
+
 }  // namespace
 
 TForm1::TForm1(ErrorReporter* reporter, QWidget* parent)
@@ -73,6 +91,7 @@ TForm1::TForm1(ErrorReporter* reporter, QWidget* parent)
   BuildLayout();
   model_ = std::make_unique<Model>(*this);
   Wire();
+  new HoverTips(Image_Cells, *model_);
   Guard([this] { model_->FormCreate(); });
 }
 
@@ -186,8 +205,10 @@ void TForm1::Wire() {
   Timer1->SetOnTick([this] { Timer1Timer(); });
 }
 
-void TForm1::Guard(const std::function<void()>& handler) {
+void TForm1::Guard(const std::function<void()>& handler, bool busy) {
   try {
+    // Restored as the handler ends, also by an error: before the error box shows.
+    BusyCursor cursor(busy);
     handler();
   } catch (const VError& error) {
     reporter_->ShowError(error.what());
@@ -248,7 +269,7 @@ void TForm1::E_tIntervChange() {
   Guard([this] { model_->E_tIntervChange(); });
 }
 void TForm1::Timer1Timer() {
-  Guard([this] { model_->Timer1Timer(); });
+  Guard([this] { model_->Timer1Timer(); }, false);
 }
 void TForm1::FormClose() {
   Guard([this] { model_->FormClose(); });
