@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -56,11 +57,8 @@ std::string DescribeCell(const Model& m, const TCell& cell) {
   return text;
 }
 
-std::string DescribeNode(const Model& m, int32_t index) {
+std::string DescribeNode(const Model& m, int32_t index, size_t linksIn) {
   const TAgent& node = *m.nodeList[static_cast<size_t>(index)];
-  size_t linksIn = 0;
-  for (const auto& other : m.nodeList)
-    for (const TLink& link : other->links) linksIn += link.node == index ? 1 : 0;
   int64_t arrived = 0;
   for (int32_t load : node.linkLoad) arrived += load;
   std::string text = "node " + std::to_string(index);
@@ -107,116 +105,107 @@ int32_t Inspector::RowOf(int64_t y) const {
   return static_cast<int32_t>(std::min<int64_t>(y >> kBucketShift, rows_ - 1));
 }
 
-bool Inspector::Matches(const Model& m) const {
-  if (!built_ || m.nodeList.size() != discs_.size() || m.nodePositions != positions_) return false;
+bool Inspector::Matches(const Model& m, int64_t fieldWidth, int64_t fieldHeight) const {
+  if (!built_ || fieldWidth != fieldWidth_ || fieldHeight != fieldHeight_ ||
+      m.nodeList.size() != discs_.size() || m.nodePositions != positions_)
+    return false;
   for (size_t i = 0; i < discs_.size(); ++i) {
     const TAgent& node = *m.nodeList[i];
     if (discs_[i] != std::array<int32_t, 3>{node.x, node.y, node.radius}) return false;
-    if (node.links.size() != linkStart_[i + 1] - linkStart_[i]) return false;
-    for (size_t k = 0; k < node.links.size(); ++k)
-      if (node.links[k].node != linkTo_[linkStart_[i] + k]) return false;
+    const size_t n = node.links.size();
+    if (n != linkStart_[i + 1] - linkStart_[i]) return false;
+    if (n > 0 && std::memcmp(node.links.data(), &links_[linkStart_[i]], n * sizeof(TLink)) != 0)
+      return false;
   }
   return true;
 }
 
-void Inspector::Build(const Model& m) {
+void Inspector::Build(const Model& m, int64_t fieldWidth, int64_t fieldHeight) {
   ++builds_;
   built_ = true;
+  fieldWidth_ = fieldWidth;
+  fieldHeight_ = fieldHeight;
   positions_ = m.nodePositions;
   const size_t count = m.nodeList.size();
   discs_.resize(count);
   linkStart_.assign(1, 0);
-  linkTo_.clear();
+  links_.clear();
   linkFrom_.clear();
+  linksIn_.assign(count, 0);
   for (size_t i = 0; i < count; ++i) {
     const TAgent& node = *m.nodeList[i];
     discs_[i] = {node.x, node.y, node.radius};
-    for (const TLink& link : node.links) {
-      linkTo_.push_back(link.node);
-      linkFrom_.push_back(static_cast<int32_t>(i));
-    }
-    linkStart_.push_back(static_cast<uint32_t>(linkTo_.size()));
+    links_.insert(links_.end(), node.links.begin(), node.links.end());
+    linkFrom_.resize(links_.size(), static_cast<int32_t>(i));
+    linkStart_.push_back(static_cast<uint32_t>(links_.size()));
+    for (const TLink& link : node.links)
+      if (link.node >= 0 && static_cast<size_t>(link.node) < count)
+        ++linksIn_[static_cast<size_t>(link.node)];
   }
 
-  // The buckets span the drawn network; anything beyond falls into the edge buckets, and a point
-  // beyond them looks into the edge bucket, so clamping loses nothing.
-  int64_t maxX = 0, maxY = 0;
-  for (const auto& p : positions_)
-    maxX = std::max<int64_t>(maxX, p[0]), maxY = std::max<int64_t>(maxY, p[1]);
+  // Every point of the field lies in a bucket of its own; discs beyond it go into the edge
+  // buckets, which is where a search for them looks.
+  int64_t maxX = fieldWidth, maxY = fieldHeight;
   for (const auto& d : discs_)
     maxX = std::max<int64_t>(maxX, d[0]), maxY = std::max<int64_t>(maxY, d[1]);
   columns_ = static_cast<int32_t>(std::clamp<int64_t>((maxX >> kBucketShift) + 2, 1, 4096));
   rows_ = static_cast<int32_t>(std::clamp<int64_t>((maxY >> kBucketShift) + 2, 1, 4096));
   const size_t buckets = static_cast<size_t>(columns_) * static_cast<size_t>(rows_);
 
-  // A disc goes into every bucket its box meets.
-  auto forEachDiscBucket = [&](size_t i, auto&& f) {
+  // A disc goes into every bucket its box meets: counted, then placed.
+  auto forEachBucket = [&](size_t i, auto&& f) {
     const auto& d = discs_[i];
     const int64_t r = std::max<int64_t>(0, d[2]);
     for (int32_t row = RowOf(d[1] - r); row <= RowOf(d[1] + r); ++row)
       for (int32_t col = ColumnOf(d[0] - r); col <= ColumnOf(d[0] + r); ++col)
         f(static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(col));
   };
-  // A link goes into every bucket that holds a point within reach of its line: for each row of
-  // buckets, the part of the line within reach of the row's band, widened by the reach. One
-  // pixel more than the reach keeps rounding on the safe side.
-  const double reach = kLinkReach + 1;
-  constexpr double kFar = 1e18;
-  auto forEachLinkBucket = [&](size_t id, auto&& f) {
-    const int32_t from = linkFrom_[id], to = linkTo_[id];
-    if (to < 0 || static_cast<size_t>(to) >= positions_.size() ||
-        static_cast<size_t>(from) >= positions_.size())
-      return;  // not drawn
-    const double ax = positions_[static_cast<size_t>(from)][0];
-    const double ay = positions_[static_cast<size_t>(from)][1];
-    const double bx = positions_[static_cast<size_t>(to)][0];
-    const double by = positions_[static_cast<size_t>(to)][1];
-    const int32_t firstRow = RowOf(static_cast<int64_t>(std::floor(std::min(ay, by) - reach)));
-    const int32_t lastRow = RowOf(static_cast<int64_t>(std::ceil(std::max(ay, by) + reach)));
-    for (int32_t row = firstRow; row <= lastRow; ++row) {
-      const double top = row == 0 ? -kFar : static_cast<double>(row << kBucketShift) - reach;
-      const double bottom =
-          row == rows_ - 1 ? kFar : static_cast<double>((row + 1) << kBucketShift) + reach;
-      double xlo = std::min(ax, bx), xhi = std::max(ax, bx);
-      if (ay != by) {
-        double t0 = (top - ay) / (by - ay), t1 = (bottom - ay) / (by - ay);
-        if (t0 > t1) std::swap(t0, t1);
-        t0 = std::max(t0, 0.0);
-        t1 = std::min(t1, 1.0);
-        if (t0 > t1) continue;
-        xlo = std::min(ax + t0 * (bx - ax), ax + t1 * (bx - ax));
-        xhi = std::max(ax + t0 * (bx - ax), ax + t1 * (bx - ax));
-      }
-      const int32_t firstCol = ColumnOf(static_cast<int64_t>(std::floor(xlo - reach)));
-      const int32_t lastCol = ColumnOf(static_cast<int64_t>(std::ceil(xhi + reach)));
-      for (int32_t col = firstCol; col <= lastCol; ++col)
-        f(static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(col));
-    }
-  };
+  nodeStart_.assign(buckets + 1, 0);
+  for (size_t i = 0; i < count; ++i) forEachBucket(i, [&](size_t k) { ++nodeStart_[k + 1]; });
+  for (size_t k = 0; k < buckets; ++k) nodeStart_[k + 1] += nodeStart_[k];
+  nodeIds_.resize(nodeStart_[buckets]);
+  std::vector<uint32_t> next(nodeStart_.begin(), nodeStart_.end() - 1);
+  for (size_t i = 0; i < count; ++i)
+    forEachBucket(i, [&](size_t k) { nodeIds_[next[k]++] = static_cast<int32_t>(i); });
 
-  // Count, then fill, so that every bucket's entries lie together in drawing order.
-  auto fill = [&](size_t items, auto&& forEachBucket, std::vector<uint32_t>& start,
-                  std::vector<int32_t>& ids) {
-    start.assign(buckets + 1, 0);
-    for (size_t i = 0; i < items; ++i) forEachBucket(i, [&](size_t k) { ++start[k + 1]; });
-    for (size_t k = 0; k < buckets; ++k) start[k + 1] += start[k];
-    ids.resize(start[buckets]);
-    std::vector<uint32_t> next(start.begin(), start.end() - 1);
-    for (size_t i = 0; i < items; ++i)
-      forEachBucket(i, [&](size_t k) { ids[next[k]++] = static_cast<int32_t>(i); });
-  };
-  fill(count, forEachDiscBucket, nodeStart_, nodeIds_);
+  bucketLinks_.assign(buckets, {});
+  linksFound_.assign(buckets, false);
+  linkEntries_ = 0;
+}
 
-  size_t entries = 0;
-  for (size_t id = 0; id < linkTo_.size() && entries <= kMaxEntries; ++id)
-    forEachLinkBucket(id, [&](size_t) { ++entries; });
-  scanLinks_ = entries > kMaxEntries;
-  if (scanLinks_) {
-    linkBucketStart_.clear();
-    linkIds_.clear();
-  } else {
-    fill(linkTo_.size(), forEachLinkBucket, linkBucketStart_, linkIds_);
+const std::vector<int32_t>& Inspector::LinksNear(int32_t column, int32_t row) {
+  const size_t k =
+      static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(column);
+  if (linksFound_[k]) return bucketLinks_[k];
+  // A point of the bucket lies within half its diagonal of the centre, so a line within reach
+  // of the point lies within reach plus that of the centre; one pixel more for rounding.
+  const int32_t size = 1 << kBucketShift;
+  const int32_t left = column * size, top = row * size;
+  const double cx = left + size * 0.5, cy = top + size * 0.5;
+  const double within = kLinkReach + size * 0.7072 + 1;
+  // The box test in whole pixels first: the bucket widened by the reach.
+  const int32_t reach = kLinkReach + 1;
+  const int32_t x0 = left - reach, x1 = left + size + reach, y0 = top - reach,
+                y1 = top + size + reach;
+  scratch_.clear();
+  const size_t drawn = positions_.size();
+  for (size_t id = 0; id < links_.size(); ++id) {
+    const size_t from = static_cast<size_t>(linkFrom_[id]);
+    const int32_t to = links_[id].node;
+    if (to < 0 || static_cast<size_t>(to) >= drawn || from >= drawn) continue;  // not drawn
+    const auto& p = positions_[from];
+    const auto& q = positions_[static_cast<size_t>(to)];
+    if ((p[0] < x0 && q[0] < x0) || (p[0] > x1 && q[0] > x1) || (p[1] < y0 && q[1] < y0) ||
+        (p[1] > y1 && q[1] > y1))
+      continue;
+    if (SquaredDistanceToSegment(cx, cy, p[0], p[1], q[0], q[1]) <= within * within)
+      scratch_.push_back(static_cast<int32_t>(id));
   }
+  if (linkEntries_ + scratch_.size() > kMaxEntries) return scratch_;
+  linkEntries_ += scratch_.size();
+  bucketLinks_[k] = scratch_;
+  linksFound_[k] = true;
+  return bucketLinks_[k];
 }
 
 Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
@@ -229,10 +218,11 @@ Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
   const TCell* cell = m.cells.At(static_cast<int32_t>(column), static_cast<int32_t>(row));
   if (cell == nullptr) return out;
 
-  if (!Matches(m)) Build(m);
-  const size_t bucket = static_cast<size_t>(RowOf(y)) * static_cast<size_t>(columns_) +
-                        static_cast<size_t>(ColumnOf(x));
-
+  const int64_t fieldWidth = m.cells.Cols() * pitch, fieldHeight = m.cells.Rows() * pitch;
+  if (!Matches(m, fieldWidth, fieldHeight)) Build(m, fieldWidth, fieldHeight);
+  const int32_t bucketColumn = ColumnOf(x), bucketRow = RowOf(y);
+  const size_t bucket = static_cast<size_t>(bucketRow) * static_cast<size_t>(columns_) +
+                        static_cast<size_t>(bucketColumn);
   // Discs: the last drawn that holds the point.
   int32_t node = -1;
   for (uint32_t k = nodeStart_[bucket]; k < nodeStart_[bucket + 1]; ++k) {
@@ -249,7 +239,7 @@ Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
     out.top = d[1] - d[2];
     out.right = d[0] + d[2] + 1;
     out.bottom = d[1] + d[2] + 1;
-    out.text = DescribeNode(m, node);
+    out.text = DescribeNode(m, node, linksIn_[static_cast<size_t>(node)]);
     return out;
   }
 
@@ -258,7 +248,8 @@ Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
   double best = std::numeric_limits<double>::infinity();
   int32_t link = -1;
   auto consider = [&](int32_t id) {
-    const int32_t from = linkFrom_[static_cast<size_t>(id)], to = linkTo_[static_cast<size_t>(id)];
+    const int32_t from = linkFrom_[static_cast<size_t>(id)],
+                  to = links_[static_cast<size_t>(id)].node;
     if (to < 0 || static_cast<size_t>(to) >= positions_.size() ||
         static_cast<size_t>(from) >= positions_.size())
       return;
@@ -267,15 +258,10 @@ Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
     const double d2 = SquaredDistanceToSegment(x, y, p[0], p[1], q[0], q[1]);
     if (d2 <= limit && d2 <= best) best = d2, link = id;
   };
-  if (scanLinks_) {
-    for (size_t id = 0; id < linkTo_.size(); ++id) consider(static_cast<int32_t>(id));
-  } else {
-    for (uint32_t k = linkBucketStart_[bucket]; k < linkBucketStart_[bucket + 1]; ++k)
-      consider(linkIds_[k]);
-  }
-  if (link >= 0 && ValidNode(m, linkTo_[static_cast<size_t>(link)])) {
+  for (int32_t id : LinksNear(bucketColumn, bucketRow)) consider(id);
+  if (link >= 0 && ValidNode(m, links_[static_cast<size_t>(link)].node)) {
     const int32_t from = linkFrom_[static_cast<size_t>(link)];
-    const int32_t to = linkTo_[static_cast<size_t>(link)];
+    const int32_t to = links_[static_cast<size_t>(link)].node;
     const bool both = LinkTo(*m.nodeList[static_cast<size_t>(to)], from) != nullptr;
     out.kind = Inspection::Kind::Link;
     out.a = both ? std::min(from, to) : from;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/agent.h"
+
 namespace velmora {
 
 class Model;
@@ -30,10 +32,12 @@ struct Inspection {
 // Squared distance from the point (px, py) to the segment from (ax, ay) to (bx, by).
 double SquaredDistanceToSegment(double px, double py, double ax, double ay, double bx, double by);
 
-// Answers "what is at (x, y)" from a bucket grid of the drawn node discs and link lines, built
-// on the first question and again whenever the network differs from the one it was built from
-// (compared on every question: positions, radii and links). Cells need no index: their pitch
-// gives the cell under a point directly.
+// Answers "what is at (x, y)" from a bucket grid over the drawing area. The discs go into their
+// buckets when the grid is built; a bucket's links are found the first time a point in it is
+// asked about, by one pass over all links, and kept. The grid is built on the first question and
+// again whenever the network or the field differs from the one it was built from (compared on
+// every question: positions, radii, links, field size). Cells need no index: their pitch gives
+// the cell under a point directly.
 class Inspector {
  public:
   // A link is under the pointer within this many pixels of its drawn line.
@@ -44,35 +48,42 @@ class Inspector {
   // last (the highest index) is on top; among links equally near, the one drawn last.
   Inspection At(const Model& model, int32_t x, int32_t y);
 
-  // How many times the index has been built (for tests).
+  // How many times the grid has been built (for tests).
   int Builds() const { return builds_; }
 
  private:
   static constexpr int32_t kBucketShift = 4;  // buckets of 16 x 16 pixels
-  // Above this many bucket entries the links are scanned instead (a network linking nearly
-  // every node with every other).
-  static constexpr size_t kMaxEntries = size_t{1} << 23;
+  // Link entries kept over all buckets at most; beyond, a bucket's links are found anew on every
+  // question (a network linking nearly every node with every other).
+  static constexpr size_t kMaxEntries = size_t{1} << 24;
 
-  bool Matches(const Model& model) const;
-  void Build(const Model& model);
+  bool Matches(const Model& model, int64_t fieldWidth, int64_t fieldHeight) const;
+  void Build(const Model& model, int64_t fieldWidth, int64_t fieldHeight);
   int32_t ColumnOf(int64_t x) const;
   int32_t RowOf(int64_t y) const;
+  // The links that may pass within reach of a point of bucket (column, row), in drawing order.
+  const std::vector<int32_t>& LinksNear(int32_t column, int32_t row);
 
-  // The network the index was built from.
+  // The network and field the grid was built for.
   std::vector<std::array<int32_t, 2>> positions_;  // the link ends, as drawn
   std::vector<std::array<int32_t, 3>> discs_;      // x, y, radius of every node
   std::vector<uint32_t> linkStart_;                // node i's links are [linkStart_[i], [i + 1])
-  std::vector<int32_t> linkTo_;                    // every link's far end, node by node
-  std::vector<int32_t> linkFrom_;
+  std::vector<TLink> links_;                       // every node's links, node by node
+  std::vector<int32_t> linkFrom_;                  // the node each of them belongs to
+  std::vector<size_t> linksIn_;                    // links that end at each node
+  int64_t fieldWidth_ = 0, fieldHeight_ = 0;
   bool built_ = false;
   int builds_ = 0;
 
-  // Buckets, row-major; bucket k holds discs nodeIds_[nodeStart_[k] .. nodeStart_[k + 1]) and
-  // links linkIds_[linkBucketStart_[k] .. [k + 1]), each in drawing order.
+  // Buckets, row-major, covering the field and the network: bucket k holds the discs
+  // nodeIds_[nodeStart_[k] .. nodeStart_[k + 1]) in drawing order, and its links once found.
   int32_t columns_ = 0, rows_ = 0;
-  bool scanLinks_ = false;
-  std::vector<uint32_t> nodeStart_, linkBucketStart_;
-  std::vector<int32_t> nodeIds_, linkIds_;
+  std::vector<uint32_t> nodeStart_;
+  std::vector<int32_t> nodeIds_;
+  std::vector<std::vector<int32_t>> bucketLinks_;
+  std::vector<bool> linksFound_;
+  size_t linkEntries_ = 0;
+  std::vector<int32_t> scratch_;
 };
 
 }  // namespace velmora
