@@ -1,11 +1,13 @@
 #include "app/Main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QResizeEvent>
 #include <new>
 
+#include "app/hover_tips.h"
 #include "app/timeGraph.h"
 #include "core/convert.h"
 #include "core/error.h"
@@ -65,6 +67,22 @@ QRadioButton* MakeRadio(QWidget* parent, const char* name, const char* caption, 
   return radio;
 }
 
+// The busy pointer over all the program's windows for as long as it lives.
+class BusyCursor {
+ public:
+  explicit BusyCursor(bool on) : on_(on) {
+    if (on_) QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~BusyCursor() {
+    if (on_) QApplication::restoreOverrideCursor();
+  }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  bool on_;
+};
+
 }  // namespace
 
 TForm1::TForm1(ErrorReporter* reporter, QWidget* parent)
@@ -73,6 +91,7 @@ TForm1::TForm1(ErrorReporter* reporter, QWidget* parent)
   BuildLayout();
   model_ = std::make_unique<Model>(*this);
   Wire();
+  new HoverTips(Image_Cells, *model_);
   Guard([this] { model_->FormCreate(); });
 }
 
@@ -186,9 +205,12 @@ void TForm1::Wire() {
   Timer1->SetOnTick([this] { Timer1Timer(); });
 }
 
-void TForm1::Guard(const std::function<void()>& handler, const std::function<void()>& onFailure) {
+void TForm1::Guard(const std::function<void()>& handler, bool busy,
+                   const std::function<void()>& onFailure) {
   std::string message;
   try {
+    // Restored as the handler ends, also by an error: before the error box shows.
+    BusyCursor cursor(busy);
     handler();
     return;
   } catch (const VError& error) {
@@ -255,7 +277,7 @@ void TForm1::Timer1Timer() {
   // A tick whose step fails switches the timer off before the box is shown: otherwise every
   // OK would let the next tick fail and reopen the modal box, and the user could never reach
   // the edit box or "startTimer" to mend the cause.
-  Guard([this] { model_->Timer1Timer(); }, [this] { Timer1->SetEnabled(false); });
+  Guard([this] { model_->Timer1Timer(); }, false, [this] { Timer1->SetEnabled(false); });
 }
 void TForm1::FormClose() {
   Guard([this] { model_->FormClose(); });

@@ -149,8 +149,12 @@ class TForm1 : public QWidget, public Host {
   void BuildLayout();
   void Wire();
   // Runs a handler; an error leaving it runs onFailure (if given), is shown in the error box,
-  // and the loop carries on.
-  void Guard(const std::function<void()>& handler, const std::function<void()>& onFailure = {});
+  // and the loop carries on. With busy, the busy pointer shows while the handler runs: for
+  // every command and edit, but not for the timer's ticks, between which the window keeps
+  // answering every click (a pointer switching to busy and back on every tick would say it
+  // does not).
+  void Guard(const std::function<void()>& handler, bool busy = true,
+             const std::function<void()>& onFailure = {});
 
   TForm2* form2_ = nullptr;
   MessageBoxReporter messageBox_;
