@@ -1,11 +1,13 @@
 #include "app/Main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QResizeEvent>
 #include <new>
 #include <stdexcept>
 #include <utility>
 
+#include "app/hover_tips.h"
 #include "app/timeGraph.h"
 #include "core/convert.h"
 #include "core/error.h"
@@ -72,9 +74,25 @@ QRadioButton* MakeRadio(QWidget* parent, const char* name, const char* caption, 
   return radio;
 }
 
+// The busy pointer over all the program's windows for as long as it lives.
+class BusyCursor {
+ public:
+  explicit BusyCursor(bool on) : on_(on) {
+    if (on_) QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~BusyCursor() {
+    if (on_) QApplication::restoreOverrideCursor();
+  }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  bool on_;
+};
+
 }  // namespace
 
-TForm1::TForm1(ErrorReporter* reporter, QWidget* parent)
+TForm1::TForm1(ErrorReporter* reporter, QWidget* parent, const HostFactory& makeHost)
     : QWidget(parent), reporter_(reporter ? reporter : &messageBox_) {
   EnsureWindowFont();
   BuildLayout();
@@ -85,9 +103,10 @@ TForm1::TForm1(ErrorReporter* reporter, QWidget* parent)
   controls.filters = {RB_sAll, RB_sRed, RB_sGreen, RB_sBlue};
   controls.image = Image_Cells;
   controls.timer = Timer1;
-  host_ = std::make_unique<WindowHost>(controls);
+  host_ = makeHost ? makeHost(controls) : std::make_unique<WindowHost>(controls);
   model_ = std::make_unique<Model>(*host_);
   Wire();
+  new HoverTips(Image_Cells, *model_);
   Run(&Model::FormCreate);
 }
 
@@ -202,9 +221,11 @@ void TForm1::Wire() {
   Timer1->SetOnTick([this] { Timer1Timer(); });
 }
 
-void TForm1::Run(void (Model::*handler)(), const std::function<void()>& onFailure) {
+void TForm1::Run(void (Model::*handler)(), bool busy, const std::function<void()>& onFailure) {
   std::string message;
   try {
+    // Restored as the handler ends, also by an error: before the error box shows.
+    BusyCursor cursor(busy);
     (model_.get()->*handler)();
     return;
   } catch (const VError& error) {
@@ -224,7 +245,7 @@ void TForm1::Timer1Timer() {
   // A tick whose step fails switches the timer off before the box is shown: otherwise every
   // OK would let the next tick fail and reopen the modal box, and the user could never reach
   // the edit box or "startTimer" to mend the cause.
-  Run(&Model::Timer1Timer, [this] { Timer1->SetEnabled(false); });
+  Run(&Model::Timer1Timer, false, [this] { Timer1->SetEnabled(false); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

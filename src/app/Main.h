@@ -28,8 +28,13 @@ class TForm2;
 class TForm1 : public QWidget {
   Q_OBJECT
  public:
-  // reporter shows handler errors (the message box when null).
-  explicit TForm1(ErrorReporter* reporter = nullptr, QWidget* parent = nullptr);
+  // Builds the window's port to the model over its controls.
+  using HostFactory = std::function<std::unique_ptr<WindowHost>(const WindowHost::Controls&)>;
+
+  // reporter shows handler errors (the message box when null); makeHost builds the port to the
+  // model (a WindowHost when empty; tests put a probe in its place).
+  explicit TForm1(ErrorReporter* reporter = nullptr, QWidget* parent = nullptr,
+                  const HostFactory& makeHost = {});
   ~TForm1() override;
 
   Model& model() { return *model_; }
@@ -44,8 +49,11 @@ class TForm1 : public QWidget {
   void SetExecutableDir(const std::string& folder) { host_->SetExecutableDir(folder); }
 
   // Runs a handler of the command table as the window runs every event: an error leaving it
-  // runs onFailure (if given), is shown in the error box, and the loop carries on.
-  void Run(void (Model::*handler)(), const std::function<void()>& onFailure = {});
+  // runs onFailure (if given), is shown in the error box, and the loop carries on. With busy,
+  // the busy pointer shows while the handler runs: for every command and edit, but not for the
+  // timer's ticks, between which the window keeps answering every click (a pointer switching
+  // to busy and back on every tick would say it does not).
+  void Run(void (Model::*handler)(), bool busy = true, const std::function<void()>& onFailure = {});
   // The timer's tick: the model's step; a step that fails switches the timer off first.
   void Timer1Timer();
 

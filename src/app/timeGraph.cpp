@@ -2,6 +2,7 @@
 
 #include <QPen>
 
+#include "model/host.h"
 #include "ui/fonts.h"
 
 namespace velmora {
@@ -12,7 +13,6 @@ constexpr int kClientWidth = 890;
 constexpr int kClientHeight = 300;
 constexpr int kChartWidth = 889;
 constexpr int kChartHeight = 297;
-constexpr double kInitialLine = 11.0;
 // Room beyond both ends of the day on the time axis, in hours (about five pixels).
 constexpr double kEdgeRoomHours = 0.15;
 
@@ -79,7 +79,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
 
   ChartTool1 = Chart_Fahrtzeiten->AddLineTool();
   ChartTool1->SetPen(QPen(QColor(0, 128, 255), 5, Qt::SolidLine, Qt::SquareCap));
-  ChartTool1->SetValue(kInitialLine);
+  ChartTool1->SetValue(kInitialChartLine);
 }
 
 void TForm2::ClearSeries() {

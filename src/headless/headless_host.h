@@ -80,7 +80,7 @@ class HeadlessHost : public Host {
   int timerIntervalSets = 0;
   std::vector<std::pair<double, double>> chartPoints;
   int chartClears = 0;
-  double chartLine = 11.0;
+  double chartLine = kInitialChartLine;
   int chartShows = 0;
   std::unique_ptr<Layer> base;
   std::unique_ptr<Layer> overlay;

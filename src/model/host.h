@@ -46,6 +46,9 @@ constexpr int kDefaultImageHeight = 666;
 // The folder the land-use pictures are read from, inside the executable's folder.
 constexpr const char* kPicturesFolder = "pictures/";
 
+// The departures chart's time line before the first step, in hours.
+constexpr double kInitialChartLine = 11.0;
+
 // The timer's interval in milliseconds when the window opens.
 constexpr int kDefaultTimerInterval = 1;
 

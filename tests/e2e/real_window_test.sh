@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the built program in a virtual X display, drives it with xdotool like a user ("load
-# data", "agents create", "workers path", "oneStep" several times, "startTimer"), takes
-# screenshots with ImageMagick's import and checks their pixels.
+# data", "agents create", a rest of the mouse on a node for its tooltip, "workers path",
+# "oneStep" several times, "startTimer"), takes screenshots with ImageMagick's import and checks
+# their pixels.
 # Usage: real_window_test.sh <path to velmora> <folder for screenshots>
 set -euo pipefail
 exe=$1
@@ -31,6 +32,15 @@ for _ in $(seq 1 100); do
   sleep 0.2
 done
 xdotool search --onlyvisible --name '^Velmora$' >/dev/null || fail "the main window did not open"
+main=$(xdotool search --onlyvisible --name '^Velmora$' | head -1)
+# Whether a window of the program other than the main window and the chart shows: a tooltip.
+tip_shown() {
+  local w
+  for w in $(xdotool search --onlyvisible --class velmora); do
+    [ "$w" != "$main" ] && [ "$(xdotool getwindowname "$w")" != Form2 ] && return 0
+  done
+  return 1
+}
 sleep 1
 import -window root "$out/1-start.png"
 [ "$(count "$out/1-start.png" 630x660+0+0 192,192,192)" -gt 20000 ] || fail "no grid of silver outlines"
@@ -44,6 +54,20 @@ silver=$(count "$out/2-loaded.png" 630x660+0+0 192,192,192)
 click 683 211 4         # agents create
 import -window root "$out/3-network.png"
 [ "$(count "$out/3-network.png" 630x660+0+0 255,0,0)" -gt 1000 ] || fail "no red network"
+
+# Rest the mouse on a node: the disc whose green outline holds the top-most green pixel away
+# from the edges has its centre 2 right of and 3 below that pixel.
+read -r gx gy < <(convert "$out/3-network.png" -crop 610x630+10+10 +repage txt:- |
+  awk -F'[,: ]+' '/#008000/ { print $1 + 10, $2 + 10; exit }')
+[ -n "${gx:-}" ] || fail "no node disc found"
+tip_shown && fail "a tooltip shows before hovering"
+xdotool mousemove $((gx + 2)) $((gy + 3))
+sleep 2
+import -window root "$out/3-hover-node.png"
+tip_shown || fail "no tooltip over the node at $((gx + 2)),$((gy + 3))"
+xdotool mousemove 760 650     # away from the drawing area, over the empty control column
+sleep 1
+tip_shown && fail "the tooltip stays after the mouse left the node"
 
 click 685 338 4         # workers path
 xdotool search --onlyvisible --name '^Form2$' >/dev/null || fail "the chart window is not open"

@@ -1,0 +1,33 @@
+#include "app/hover_tips.h"
+
+#include <QHelpEvent>
+#include <QRect>
+#include <QToolTip>
+#include <QWidget>
+
+namespace velmora {
+
+HoverTips::HoverTips(QWidget* view, const Model& model)
+    : QObject(view), view_(view), model_(model) {
+  view->installEventFilter(this);
+}
+
+bool HoverTips::eventFilter(QObject* watched, QEvent* event) {
+  // Qt sends the tooltip event only after the mouse has rested on the view for a moment.
+  if (watched != view_ || event->type() != QEvent::ToolTip)
+    return QObject::eventFilter(watched, event);
+  auto* help = static_cast<QHelpEvent*>(event);
+  const Inspection hit = inspector_.At(model_, help->pos().x(), help->pos().y());
+  if (hit.kind == Inspection::Kind::None) {
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+  }
+  // The tip goes when the pointer leaves what it describes, and is asked again where it rests.
+  const QRect area(QPoint(hit.left, hit.top), QPoint(hit.right - 1, hit.bottom - 1));
+  QToolTip::showText(help->globalPos(), QString::fromStdString(hit.text), view_, area);
+  event->accept();
+  return true;
+}
+
+}  // namespace velmora

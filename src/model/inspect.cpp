@@ -1,0 +1,290 @@
+// The hover inspection: which node disc, link or cell lies under a pixel, and its numbers.
+#include "model/inspect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "model/model.h"
+
+namespace velmora {
+
+namespace {
+
+// The distance between neighbouring cell centres. A failed "new setup" can leave cellSize at 0
+// over the old cells, so the cells' own centres are asked first.
+int64_t PitchOf(const Model& m) {
+  const CellGrid& g = m.cells;
+  const TCell* first = g.At(0, 0);
+  if (first == nullptr) return 0;
+  if (g.Cols() >= 2 && g.At(1, 0) != nullptr)
+    return static_cast<int64_t>(g.At(1, 0)->PositionX) - first->PositionX;
+  if (g.Rows() >= 2 && g.At(0, 1) != nullptr)
+    return static_cast<int64_t>(g.At(0, 1)->PositionY) - first->PositionY;
+  if (m.cellSize > 0) return m.cellSize;
+  return std::max<int64_t>(1, 2 * static_cast<int64_t>(first->Size));
+}
+
+bool ValidNode(const Model& m, int64_t index) {
+  return index >= 0 && index < static_cast<int64_t>(m.nodeList.size());
+}
+
+// The vehicles that have just driven from node `from` to `node`, as the node counts them.
+int64_t LoadFrom(const TAgent& node, int32_t from) {
+  if (from < 0 || static_cast<size_t>(from) >= node.linkLoad.size()) return 0;
+  return node.linkLoad[static_cast<size_t>(from)];
+}
+
+// The entry of node a's links that leads to b, or null.
+const TLink* LinkTo(const TAgent& a, int32_t b) {
+  for (const TLink& link : a.links)
+    if (link.node == b) return &link;
+  return nullptr;
+}
+
+std::string DescribeCell(const Model& m, const TCell& cell) {
+  std::string text = "cell " + std::to_string(cell.column) + ", " + std::to_string(cell.row);
+  text += "\nworkers: " + std::to_string(cell.workers);
+  text += "\nworkplaces: " + std::to_string(cell.workplaces);
+  text += "\nretail units: " + std::to_string(cell.retail);
+  text += "\nnearest node: " +
+          (ValidNode(m, cell.nearestNode) ? std::to_string(cell.nearestNode) : std::string("none"));
+  // Pairing counts workersLeft down from workers, one for every worker given a workplace.
+  const int paired = std::max(0, static_cast<int>(cell.workers) - cell.workersLeft);
+  text += "\nworkers with a workplace: " + std::to_string(paired);
+  return text;
+}
+
+std::string DescribeNode(const Model& m, int32_t index, size_t linksIn) {
+  const TAgent& node = *m.nodeList[static_cast<size_t>(index)];
+  int64_t arrived = 0;
+  for (int32_t load : node.linkLoad) arrived += load;
+  std::string text = "node " + std::to_string(index);
+  text += "\nposition: " + std::to_string(node.x) + ", " + std::to_string(node.y);
+  text += "\nlinks out: " + std::to_string(node.links.size());
+  text += "\nlinks in: " + std::to_string(linksIn);
+  text += "\ndrove here last step: " + std::to_string(arrived);
+  return text;
+}
+
+std::string DescribeLink(const Model& m, int32_t a, int32_t b) {
+  const TAgent& nodeA = *m.nodeList[static_cast<size_t>(a)];
+  const TAgent& nodeB = *m.nodeList[static_cast<size_t>(b)];
+  const TLink* ab = LinkTo(nodeA, b);
+  const TLink* ba = LinkTo(nodeB, a);
+  const std::string sa = std::to_string(a), sb = std::to_string(b);
+  std::string text = "link " + sa + (ab && ba ? " <-> " : " -> ") + sb;
+  std::string distance = std::to_string((ab ? ab : ba)->distance);
+  if (ab && ba && ab->distance != ba->distance) distance += " / " + std::to_string(ba->distance);
+  text += "\ndistance: " + distance + " px";
+  text += "\nvehicles " + sa + " -> " + sb + ": " + std::to_string(LoadFrom(nodeB, a));
+  text += "\nvehicles " + sb + " -> " + sa + ": " + std::to_string(LoadFrom(nodeA, b));
+  return text;
+}
+
+}  // namespace
+
+double SquaredDistanceToSegment(double px, double py, double ax, double ay, double bx, double by) {
+  const double dx = bx - ax, dy = by - ay;
+  const double length2 = dx * dx + dy * dy;
+  double t = length2 > 0 ? ((px - ax) * dx + (py - ay) * dy) / length2 : 0.0;
+  t = std::clamp(t, 0.0, 1.0);
+  const double ex = ax + t * dx - px, ey = ay + t * dy - py;
+  return ex * ex + ey * ey;
+}
+
+int32_t Inspector::ColumnOf(int64_t x) const {
+  if (x < 0) return 0;
+  return static_cast<int32_t>(std::min<int64_t>(x >> kBucketShift, columns_ - 1));
+}
+
+int32_t Inspector::RowOf(int64_t y) const {
+  if (y < 0) return 0;
+  return static_cast<int32_t>(std::min<int64_t>(y >> kBucketShift, rows_ - 1));
+}
+
+bool Inspector::Matches(const Model& m, int64_t fieldWidth, int64_t fieldHeight) const {
+  if (!built_ || fieldWidth != fieldWidth_ || fieldHeight != fieldHeight_ ||
+      m.nodeList.size() != discs_.size() || m.nodePositions != positions_)
+    return false;
+  for (size_t i = 0; i < discs_.size(); ++i) {
+    const TAgent& node = *m.nodeList[i];
+    if (discs_[i] != std::array<int32_t, 3>{node.x, node.y, node.radius}) return false;
+    const size_t n = node.links.size();
+    if (n != linkStart_[i + 1] - linkStart_[i]) return false;
+    if (n > 0 && std::memcmp(node.links.data(), &links_[linkStart_[i]], n * sizeof(TLink)) != 0)
+      return false;
+  }
+  return true;
+}
+
+void Inspector::Build(const Model& m, int64_t fieldWidth, int64_t fieldHeight) {
+  ++builds_;
+  built_ = true;
+  fieldWidth_ = fieldWidth;
+  fieldHeight_ = fieldHeight;
+  positions_ = m.nodePositions;
+  const size_t count = m.nodeList.size();
+  discs_.resize(count);
+  linkStart_.assign(1, 0);
+  links_.clear();
+  linkFrom_.clear();
+  linksIn_.assign(count, 0);
+  for (size_t i = 0; i < count; ++i) {
+    const TAgent& node = *m.nodeList[i];
+    discs_[i] = {node.x, node.y, node.radius};
+    links_.insert(links_.end(), node.links.begin(), node.links.end());
+    linkFrom_.resize(links_.size(), static_cast<int32_t>(i));
+    linkStart_.push_back(static_cast<uint32_t>(links_.size()));
+    for (const TLink& link : node.links)
+      if (link.node >= 0 && static_cast<size_t>(link.node) < count)
+        ++linksIn_[static_cast<size_t>(link.node)];
+  }
+
+  // Every point of the field lies in a bucket of its own; discs beyond it go into the edge
+  // buckets, which is where a search for them looks.
+  int64_t maxX = fieldWidth, maxY = fieldHeight;
+  for (const auto& d : discs_)
+    maxX = std::max<int64_t>(maxX, d[0]), maxY = std::max<int64_t>(maxY, d[1]);
+  columns_ = static_cast<int32_t>(std::clamp<int64_t>((maxX >> kBucketShift) + 2, 1, 4096));
+  rows_ = static_cast<int32_t>(std::clamp<int64_t>((maxY >> kBucketShift) + 2, 1, 4096));
+  const size_t buckets = static_cast<size_t>(columns_) * static_cast<size_t>(rows_);
+
+  // A disc goes into every bucket its box meets: counted, then placed.
+  auto forEachBucket = [&](size_t i, auto&& f) {
+    const auto& d = discs_[i];
+    const int64_t r = std::max<int64_t>(0, d[2]);
+    for (int32_t row = RowOf(d[1] - r); row <= RowOf(d[1] + r); ++row)
+      for (int32_t col = ColumnOf(d[0] - r); col <= ColumnOf(d[0] + r); ++col)
+        f(static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(col));
+  };
+  nodeStart_.assign(buckets + 1, 0);
+  for (size_t i = 0; i < count; ++i) forEachBucket(i, [&](size_t k) { ++nodeStart_[k + 1]; });
+  for (size_t k = 0; k < buckets; ++k) nodeStart_[k + 1] += nodeStart_[k];
+  nodeIds_.resize(nodeStart_[buckets]);
+  std::vector<uint32_t> next(nodeStart_.begin(), nodeStart_.end() - 1);
+  for (size_t i = 0; i < count; ++i)
+    forEachBucket(i, [&](size_t k) { nodeIds_[next[k]++] = static_cast<int32_t>(i); });
+
+  bucketLinks_.assign(buckets, {});
+  linksFound_.assign(buckets, false);
+  linkEntries_ = 0;
+}
+
+const std::vector<int32_t>& Inspector::LinksNear(int32_t column, int32_t row) {
+  const size_t k =
+      static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(column);
+  if (linksFound_[k]) return bucketLinks_[k];
+  // A point of the bucket lies within half its diagonal of the centre, so a line within reach
+  // of the point lies within reach plus that of the centre; one pixel more for rounding.
+  const int32_t size = 1 << kBucketShift;
+  const int32_t left = column * size, top = row * size;
+  const double cx = left + size * 0.5, cy = top + size * 0.5;
+  const double within = kLinkReach + size * 0.7072 + 1;
+  // The box test in whole pixels first: the bucket widened by the reach.
+  const int32_t reach = kLinkReach + 1;
+  const int32_t x0 = left - reach, x1 = left + size + reach, y0 = top - reach,
+                y1 = top + size + reach;
+  scratch_.clear();
+  const size_t drawn = positions_.size();
+  for (size_t id = 0; id < links_.size(); ++id) {
+    const size_t from = static_cast<size_t>(linkFrom_[id]);
+    const int32_t to = links_[id].node;
+    if (to < 0 || static_cast<size_t>(to) >= drawn || from >= drawn) continue;  // not drawn
+    const auto& p = positions_[from];
+    const auto& q = positions_[static_cast<size_t>(to)];
+    if ((p[0] < x0 && q[0] < x0) || (p[0] > x1 && q[0] > x1) || (p[1] < y0 && q[1] < y0) ||
+        (p[1] > y1 && q[1] > y1))
+      continue;
+    if (SquaredDistanceToSegment(cx, cy, p[0], p[1], q[0], q[1]) <= within * within)
+      scratch_.push_back(static_cast<int32_t>(id));
+  }
+  if (linkEntries_ + scratch_.size() > kMaxEntries) return scratch_;
+  linkEntries_ += scratch_.size();
+  bucketLinks_[k] = scratch_;
+  linksFound_[k] = true;
+  return bucketLinks_[k];
+}
+
+Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
+  Inspection out;
+  if (m.cells.Empty() || x < 0 || y < 0) return out;
+  const int64_t pitch = PitchOf(m);
+  if (pitch <= 0) return out;
+  const int64_t column = x / pitch, row = y / pitch;
+  if (column >= m.cells.Cols() || row >= m.cells.Rows()) return out;
+  const TCell* cell = m.cells.At(static_cast<int32_t>(column), static_cast<int32_t>(row));
+  if (cell == nullptr) return out;
+
+  const int64_t fieldWidth = m.cells.Cols() * pitch, fieldHeight = m.cells.Rows() * pitch;
+  if (!Matches(m, fieldWidth, fieldHeight)) Build(m, fieldWidth, fieldHeight);
+  const int32_t bucketColumn = ColumnOf(x), bucketRow = RowOf(y);
+  const size_t bucket = static_cast<size_t>(bucketRow) * static_cast<size_t>(columns_) +
+                        static_cast<size_t>(bucketColumn);
+  // Discs: the last drawn that holds the point.
+  int32_t node = -1;
+  for (uint32_t k = nodeStart_[bucket]; k < nodeStart_[bucket + 1]; ++k) {
+    const auto& d = discs_[static_cast<size_t>(nodeIds_[k])];
+    const int64_t dx = static_cast<int64_t>(x) - d[0], dy = static_cast<int64_t>(y) - d[1];
+    const int64_t r = std::max(0, d[2]);
+    if (dx * dx + dy * dy <= r * r) node = nodeIds_[k];
+  }
+  if (node >= 0) {
+    const auto& d = discs_[static_cast<size_t>(node)];
+    out.kind = Inspection::Kind::Node;
+    out.a = node;
+    out.left = d[0] - d[2];
+    out.top = d[1] - d[2];
+    out.right = d[0] + d[2] + 1;
+    out.bottom = d[1] + d[2] + 1;
+    out.text = DescribeNode(m, node, linksIn_[static_cast<size_t>(node)]);
+    return out;
+  }
+
+  // Links: the nearest line within reach, the last drawn among equals.
+  const double limit = static_cast<double>(kLinkReach) * kLinkReach;
+  double best = std::numeric_limits<double>::infinity();
+  int32_t link = -1;
+  auto consider = [&](int32_t id) {
+    const int32_t from = linkFrom_[static_cast<size_t>(id)],
+                  to = links_[static_cast<size_t>(id)].node;
+    if (to < 0 || static_cast<size_t>(to) >= positions_.size() ||
+        static_cast<size_t>(from) >= positions_.size())
+      return;
+    const auto& p = positions_[static_cast<size_t>(from)];
+    const auto& q = positions_[static_cast<size_t>(to)];
+    const double d2 = SquaredDistanceToSegment(x, y, p[0], p[1], q[0], q[1]);
+    if (d2 <= limit && d2 <= best) best = d2, link = id;
+  };
+  for (int32_t id : LinksNear(bucketColumn, bucketRow)) consider(id);
+  if (link >= 0 && ValidNode(m, links_[static_cast<size_t>(link)].node)) {
+    const int32_t from = linkFrom_[static_cast<size_t>(link)];
+    const int32_t to = links_[static_cast<size_t>(link)].node;
+    const bool both = LinkTo(*m.nodeList[static_cast<size_t>(to)], from) != nullptr;
+    out.kind = Inspection::Kind::Link;
+    out.a = both ? std::min(from, to) : from;
+    out.b = both ? std::max(from, to) : to;
+    const auto& p = positions_[static_cast<size_t>(from)];
+    const auto& q = positions_[static_cast<size_t>(to)];
+    out.left = std::min(p[0], q[0]) - kLinkReach;
+    out.top = std::min(p[1], q[1]) - kLinkReach;
+    out.right = std::max(p[0], q[0]) + kLinkReach + 1;
+    out.bottom = std::max(p[1], q[1]) + kLinkReach + 1;
+    out.text = DescribeLink(m, out.a, out.b);
+    return out;
+  }
+
+  out.kind = Inspection::Kind::Cell;
+  out.a = static_cast<int32_t>(column);
+  out.b = static_cast<int32_t>(row);
+  out.left = static_cast<int32_t>(column * pitch);
+  out.top = static_cast<int32_t>(row * pitch);
+  out.right = static_cast<int32_t>((column + 1) * pitch);
+  out.bottom = static_cast<int32_t>((row + 1) * pitch);
+  out.text = DescribeCell(m, *cell);
+  return out;
+}
+
+}  // namespace velmora
