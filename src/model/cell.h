@@ -28,8 +28,10 @@ struct Trip {
   int32_t destRow = 0;
   // The nodes of the commute (work cell's node first); null until planned.
   RouteRef route;
-  long double morningDeparture = 0.0L;
-  long double eveningDeparture = 0.0L;
+  // Whole tenths of an hour, k times the double nearest 0.1: a double holds them exactly, and
+  // takes half the room of an extended value (a fine grid has tens of millions of trips).
+  double morningDeparture = 0.0;
+  double eveningDeparture = 0.0;
 
   bool HasWorkplace() const { return destCol != kNoWorkplace; }
   size_t RouteCount() const { return route ? route->size() : 0; }

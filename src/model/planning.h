@@ -21,6 +21,25 @@ long double GaussianDraw(long double mean, long double deviation);
 // nearest 0.1. This is also the time's histogram bin.
 int64_t TenthsOfHour(double t);
 
+// TenthsOfHour of a GaussianDraw held as a double, with the same uniform draws, computed
+// mostly in double precision (a full town draws tens of millions of departures). It is
+// TenthsOfPolarPair of DrawPolarPair; the two halves let many pairs be drawn first and
+// turned into times after, which the processor overlaps far better.
+int64_t DrawDepartureTenths(long double mean, long double deviation);
+
+// The uniform pair GaussianDraw accepts, as whole numbers: u1 = b1 / 2^31 and
+// w = u1^2 + u2^2 = sum / 2^62.
+struct PolarPair {
+  int64_t b1 = 0;
+  uint64_t sum = 0;
+};
+constexpr int64_t kPolarHalf = int64_t{1} << 31;
+constexpr uint64_t kPolarOne = uint64_t{1} << 62;
+// Draws pairs as GaussianDraw does until one lies inside the unit circle.
+PolarPair DrawPolarPair();
+// The tenth of the normal value of an accepted pair, as DrawDepartureTenths gives it.
+int64_t TenthsOfPolarPair(long double mean, long double deviation, PolarPair pair);
+
 // k tenths of an hour as hours: k times the double nearest 0.1, held as a double.
 double TenthsToHours(int64_t k);
 

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <array>
+#include <random>
+#include <vector>
 
 #include "canvas/raster_canvas.h"
+#include "support/plain_line.h"
 #include "ui/layer_view.h"
 
 namespace velmora {
@@ -117,6 +121,33 @@ TEST(Canvas, AWideLineCoversTheSamePixelsFromEitherEnd) {
     backward.canvas.MoveTo(e[2], e[3]);
     backward.canvas.LineTo(e[0], e[1]);
     EXPECT_EQ(forward.image, backward.image) << e[0] << "," << e[1] << " " << e[2] << "," << e[3];
+  }
+}
+
+TEST(Canvas, ThinLinesMatchThePlainCheckedLoop) {
+  // Random thin lines, each in a colour of its own so that the order shows, on buffers whose
+  // stride exceeds their width: ends inside, partly outside and wholly outside, every
+  // direction and length, and lines as long as a fine grid's lines to work.
+  std::mt19937 rng(16);
+  for (const auto& [width, height, reach] :
+       {std::array<int, 3>{97, 61, 30}, std::array<int, 3>{700, 690, 0}}) {
+    const int stride = width + 3;
+    std::vector<uint32_t> fast(static_cast<size_t>(stride) * height, 0);
+    std::vector<uint32_t> plain = fast;
+    RasterCanvas canvas(PixelBuffer{fast.data(), width, height, stride});
+    canvas.SetPenWidth(0);
+    const PixelBuffer plainBuffer{plain.data(), width, height, stride};
+    std::uniform_int_distribution<int> xs(-reach, width - 1 + reach),
+        ys(-reach, height - 1 + reach);
+    for (uint32_t k = 1; k <= 4000; ++k) {
+      const int x1 = xs(rng), y1 = ys(rng), x2 = xs(rng), y2 = ys(rng);
+      const TColor colour = RGBColor(static_cast<int>(k & 0xFF), static_cast<int>(k >> 8), 7);
+      canvas.SetPenColor(colour);
+      canvas.MoveTo(x1, y1);
+      canvas.LineTo(x2, y2);
+      oracle::PlainThinLine(plainBuffer, x1, y1, x2, y2, ToPixel(colour));
+      if (k % 500 == 0) ASSERT_EQ(fast, plain) << width << " after line " << k;
+    }
   }
 }
 
