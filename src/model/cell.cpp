@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/error.h"
@@ -158,37 +160,65 @@ void AssignWorkplaces(Model& m) {
   // thousands of cells from taking quadratic time.
   //
   // Each cell is on a list once (as the load puts it there), so what a round needs of the
-  // cells is held in small arrays by list position: a round then touches only them and the
-  // one trip it fills, instead of two cell records scattered over memory. The cells get their
-  // counts back at the end.
+  // cells is held in small arrays by list position: a round then touches only them, instead of
+  // two cell records scattered over memory. The cells get their counts back at the end.
+  //
+  // The rounds do not write the trips themselves: a fine grid has tens of millions of them, and
+  // each round's trip lies anywhere in that memory. A round notes its work cell in a slot of
+  // a dense array instead, one slot per trip to be paired, at the home's range and the trip's
+  // index; the trips then take their work cells in one pass in memory order. Every slot is
+  // written by one round at most (a home's index only counts down), so each trip ends with
+  // what the round that paired it would have written, and unpaired trips stay as they were.
   const size_t homeCount = m.workerCells.size();
   const size_t workCount = m.jobCells.size();
-  std::vector<Trip*> homeTrips(homeCount);
-  std::vector<uint8_t> workersLeft(homeCount);
+  // Per home: where its slots start, and its workers still unpaired, side by side, so that a
+  // round reads one place for both. A load holds at most kMaxWorkers trips: the starts fit 32
+  // bits.
+  struct Home {
+    uint32_t first;
+    uint8_t left;
+  };
+  std::vector<Home> homesAt(homeCount);
+  size_t slots = 0;
   for (size_t k = 0; k < homeCount; ++k) {
-    homeTrips[k] = m.workerCells[k]->trips.data();
-    workersLeft[k] = m.workerCells[k]->workersLeft;
+    homesAt[k] = Home{static_cast<uint32_t>(slots), m.workerCells[k]->workersLeft};
+    slots += homesAt[k].left;
   }
+  if (slots > UINT32_MAX) throw std::bad_alloc();
   std::vector<std::pair<int32_t, int32_t>> workAt(workCount);
   std::vector<uint8_t> placesLeft(workCount);
   for (size_t k = 0; k < workCount; ++k) {
     workAt[k] = {m.jobCells[k]->column, m.jobCells[k]->row};
     placesLeft[k] = m.jobCells[k]->placesLeft;
   }
+  constexpr uint32_t kUnpaired = UINT32_MAX;
+  std::vector<uint32_t> workOfSlot(slots, kUnpaired);
 
   PickList homes(homeCount);
   PickList works(workCount);
   while (homes.Count() > 0 && works.Count() > 0) {
     const size_t i = homes.At(static_cast<size_t>(Random(static_cast<int32_t>(homes.Count()))));
     const size_t j = works.At(static_cast<size_t>(Random(static_cast<int32_t>(works.Count()))));
-    Trip& trip = homeTrips[i][workersLeft[i] - 1];
-    trip.destCol = workAt[j].first;
-    trip.destRow = workAt[j].second;
-    if (--workersLeft[i] == 0) homes.Remove(i);
+    Home& h = homesAt[i];
+    workOfSlot[h.first + h.left - 1u] = static_cast<uint32_t>(j);
+    if (--h.left == 0) homes.Remove(i);
     if (--placesLeft[j] == 0) works.Remove(j);
   }
 
-  for (size_t k = 0; k < homeCount; ++k) m.workerCells[k]->workersLeft = workersLeft[k];
+  for (size_t k = 0; k < homeCount; ++k) {
+    Trip* trips = m.workerCells[k]->trips.data();
+    const size_t end = k + 1 < homeCount ? homesAt[k + 1].first : slots;
+    for (size_t slot = homesAt[k].first; slot < end; ++slot) {
+      const uint32_t j = workOfSlot[slot];
+      if (j == kUnpaired) continue;
+      Trip& trip = trips[slot - homesAt[k].first];
+      trip.destCol = workAt[j].first;
+      trip.destRow = workAt[j].second;
+    }
+  }
+  workOfSlot = {};
+
+  for (size_t k = 0; k < homeCount; ++k) m.workerCells[k]->workersLeft = homesAt[k].left;
   for (size_t k = 0; k < workCount; ++k) m.jobCells[k]->placesLeft = placesLeft[k];
   // The lists keep the cells still on them, in their order.
   auto keep = [](std::vector<TCell*>& list, const PickList& present) {
@@ -221,11 +251,21 @@ void DrawLinesToWork(Model& m) {
   Canvas& base = m.host().BaseCanvas();
   const int32_t cols = m.cells.Cols();
   const int32_t rows = m.cells.Rows();
+  const size_t cellCount = static_cast<size_t>(cols) * static_cast<size_t>(rows);
   // For every cell, the number of the home cell that last drew a line to it (0: none yet).
-  std::vector<uint32_t> drawnFrom(static_cast<size_t>(cols) * static_cast<size_t>(rows), 0);
+  std::vector<uint32_t> drawnFrom(cellCount, 0);
+  // Every cell's centre, by row-major index: a line's end is read from here instead of from the
+  // work cell's record, which lies anywhere on the heap (a cache miss per line on a fine grid).
+  std::vector<std::pair<int32_t, int32_t>> centres(cellCount);
+  for (int32_t r = 0; r < rows; ++r)
+    for (int32_t c = 0; c < cols; ++c) {
+      const TCell* cell = m.cells.At(c, r);
+      centres[static_cast<size_t>(r) * static_cast<size_t>(cols) + static_cast<size_t>(c)] =
+          cell != nullptr ? std::make_pair(cell->PositionX, cell->PositionY) : std::make_pair(0, 0);
+    }
   uint32_t homeNumber = 0;
   // The end of the last line of the run; the pen is left there as if every line was drawn.
-  const TCell* lastWork = nullptr;
+  size_t lastWork = cellCount;
   m.cells.ForEach([&](const TCell& home) {
     ++homeNumber;
     for (const Trip& trip : home.trips) {
@@ -234,16 +274,15 @@ void DrawLinesToWork(Model& m) {
         continue;
       const size_t w = static_cast<size_t>(trip.destRow) * static_cast<size_t>(cols) +
                        static_cast<size_t>(trip.destCol);
-      const TCell* work = m.cells.At(trip.destCol, trip.destRow);
-      lastWork = work;
+      lastWork = w;
       if (drawnFrom[w] == homeNumber) continue;
       drawnFrom[w] = homeNumber;
       base.SetPenColor(home.color);
       base.MoveTo(home.PositionX, home.PositionY);
-      base.LineTo(work->PositionX, work->PositionY);
+      base.LineTo(centres[w].first, centres[w].second);
     }
   });
-  if (lastWork != nullptr) base.MoveTo(lastWork->PositionX, lastWork->PositionY);
+  if (lastWork < cellCount) base.MoveTo(centres[lastWork].first, centres[lastWork].second);
 }
 
 }  // namespace velmora

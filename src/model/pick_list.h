@@ -35,20 +35,32 @@ class PickList {
 
   // The original position of the k-th present entry, counted from 0; k < Count().
   size_t At(size_t k) const {
-    // Words before the one holding the entry, and the entries in them.
+    // Words before the one holding the entry, and the entries in them. Each step of the descent
+    // takes its node or not by a comparison that depends on the draw, which a branch would
+    // mispredict half of the time: the steps select instead of branching. Nodes past the tree
+    // count as holding more entries than exist, so they are never taken.
+    const size_t nodes = tree_.size();
     size_t word = 0;
     uint64_t rest = k;
     for (size_t step = top_; step > 0; step /= 2) {
       const size_t next = word + step;
-      if (next < tree_.size() && tree_[next] <= rest) {
-        word = next;
-        rest -= tree_[next];
-      }
+      const uint64_t below = next < nodes ? tree_[next] : UINT64_MAX;
+      const bool take = below <= rest;
+      word = take ? next : word;
+      rest -= take ? below : 0;
     }
-    // The rest-th set bit of that word.
+    // The rest-th set bit of that word: halves of the word are skipped by their bit counts.
     uint64_t bits = bits_[word];
-    for (; rest > 0; --rest) bits &= bits - 1;
-    return word * 64 + static_cast<size_t>(std::countr_zero(bits));
+    size_t position = 0;
+    for (int half = 32; half > 0; half /= 2) {
+      const uint64_t low = bits & ((uint64_t{1} << half) - 1);
+      const uint64_t inLow = BitCount(low);
+      const bool up = rest >= inLow;
+      rest -= up ? inLow : 0;
+      bits = up ? bits >> half : low;
+      position += up ? static_cast<size_t>(half) : 0;
+    }
+    return word * 64 + position;
   }
 
   // Takes out the entry at an original position that is still present.
@@ -61,6 +73,15 @@ class PickList {
   bool Present(size_t position) const { return (bits_[position / 64] >> (position % 64)) & 1u; }
 
  private:
+  // std::popcount without a popcount instruction in the target set is a library call; this is
+  // the same count in a few inline operations.
+  static uint64_t BitCount(uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return (x * 0x0101010101010101u) >> 56;
+  }
+
   std::vector<uint64_t> bits_;  // bit p of word p / 64: position p is present
   std::vector<uint32_t> tree_;  // 1-based Fenwick tree of the words' bit counts
   size_t count_ = 0;
