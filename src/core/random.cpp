@@ -43,6 +43,10 @@ long double RandomReal() {
   return static_cast<long double>(Advance()) / 4294967296.0L;
 }
 
+uint32_t RandomBits() {
+  return Advance();
+}
+
 void SkipRandom(uint64_t count) {
   // Jump ahead in O(log count) by composing the affine step x -> a*x + c.
   uint32_t mul = 1, add = 0;

@@ -18,6 +18,8 @@ int32_t Random(int32_t n);
 int32_t RandomRange(int32_t a, int32_t b);
 // seed / 2^32, in [0, 1).
 long double RandomReal();
+// One draw as the new seed itself: RandomReal() is this value over 2^32.
+uint32_t RandomBits();
 
 // Advances the generator by count draws without using them.
 void SkipRandom(uint64_t count);

@@ -25,8 +25,11 @@ void PlanRoutesOneByOne(Model& m);
 
 }  // namespace
 
-long double GaussianDraw(long double mean, long double deviation) {
-  long double u1, u2, w;
+namespace {
+
+// Uniform pairs until they fall inside the unit circle, as the polar method takes them.
+void DrawExtendedPair(long double& u1, long double& w) {
+  long double u2;
   do {
     u1 = 2.0L * RandomReal() - 1.0L;
     u2 = 2.0L * RandomReal() - 1.0L;
@@ -34,7 +37,94 @@ long double GaussianDraw(long double mean, long double deviation) {
     // w = 0 would need two consecutive draws of exactly 0.5, which the generator cannot give;
     // it is refused all the same, as the logarithm below has no value there.
   } while (w >= 1.0L || w == 0.0L);
+}
+
+long double PolarValue(long double mean, long double deviation, long double u1, long double w) {
   return mean + deviation * u1 * std::sqrt(-2.0L * std::log(w) / w);
+}
+
+}  // namespace
+
+long double GaussianDraw(long double mean, long double deviation) {
+  long double u1, w;
+  DrawExtendedPair(u1, w);
+  return PolarValue(mean, deviation, u1, w);
+}
+
+int64_t DrawDepartureTenths(long double mean, long double deviation) {
+  // The draws are GaussianDraw's. Only the tenth the time rounds to is wanted, and that is
+  // decided in double precision unless the time lies within a hair of the middle between two
+  // tenths; then the extended value is worked out as GaussianDraw does.
+  //
+  // Why the draws are the same: 2 U - 1 for a draw U = seed / 2^32 is b / 2^31 with the whole
+  // number b = seed - 2^31, exact in every format used here. So w = u1^2 + u2^2 is S / 2^62
+  // with S = b1^2 + b2^2 < 2^63, a whole number that extended precision (64-bit mantissa)
+  // holds exactly: GaussianDraw's w >= 1 is S >= 2^62, its w = 0 is S = 0, and its u1 and w
+  // are the values rebuilt below for the extended path.
+  //
+  // Why the tenth is the same: the logarithm is taken of w where w < 1/2 and as
+  // log1p(-(1 - w)) above, 1 - w being (2^62 - S) / 2^62, so that rounding w or 1 - w to a
+  // double changes it by at most a few parts in 2^53 of itself (a plain log of w near 1 would
+  // lose all of it). The root, the products and the sum add a few more such parts. So the
+  // double estimate of the time differs from the extended value, and from that value held as a
+  // double, by far less than 1e-14 times the size of its two terms; its quotient by 0.1 by
+  // less than tol below. Where the quotient lies further than tol from the middle between two
+  // whole numbers, both round to the same one.
+  return TenthsOfPolarPair(mean, deviation, DrawPolarPair());
+}
+
+PolarPair DrawPolarPair() {
+  PolarPair pair;
+  do {
+    pair.b1 = static_cast<int64_t>(RandomBits()) - kPolarHalf;
+    const int64_t b2 = static_cast<int64_t>(RandomBits()) - kPolarHalf;
+    pair.sum = static_cast<uint64_t>(pair.b1 * pair.b1) + static_cast<uint64_t>(b2 * b2);
+  } while (pair.sum >= kPolarOne || pair.sum == 0);
+  return pair;
+}
+
+namespace {
+
+// The double-precision decision of TenthsOfPolarPair for a mean and deviation that doubles hold
+// exactly: true with the tenth in k, or false where only the extended value can tell.
+inline bool FastTenths(double m, double s, PolarPair pair, int64_t& k) {
+  constexpr double kScale = 1.0 / static_cast<double>(kPolarOne);  // 2^-62
+  const double w = static_cast<double>(pair.sum) * kScale;
+  const double minusLog = pair.sum < kPolarOne / 2
+                              ? -std::log(w)
+                              : -std::log1p(-static_cast<double>(kPolarOne - pair.sum) * kScale);
+  const double u1 = static_cast<double>(pair.b1) / static_cast<double>(kPolarHalf);
+  const double spread = s * u1 * std::sqrt(2.0 * minusLog / w);
+  const double q = (m + spread) / 0.1;
+  const double tol = 1e-12 * (1.0 + 10.0 * (std::fabs(m) + std::fabs(spread)));
+  if (!(std::fabs(q) < 1e15)) return false;
+  const double below = std::floor(q);
+  const double fraction = q - below;
+  if (!(std::fabs(fraction - 0.5) > tol)) return false;
+  k = static_cast<int64_t>(below) + (fraction > 0.5);
+  return true;
+}
+
+// Whether a value is a finite double exactly.
+bool HeldAsDouble(long double v) {
+  const double d = static_cast<double>(v);
+  return std::isfinite(d) && static_cast<long double>(d) == v;
+}
+
+int64_t ExtendedTenths(long double mean, long double deviation, PolarPair pair) {
+  const long double u1 = static_cast<long double>(pair.b1) / static_cast<long double>(kPolarHalf);
+  const long double w = static_cast<long double>(pair.sum) / static_cast<long double>(kPolarOne);
+  return TenthsOfHour(static_cast<double>(PolarValue(mean, deviation, u1, w)));
+}
+
+}  // namespace
+
+int64_t TenthsOfPolarPair(long double mean, long double deviation, PolarPair pair) {
+  int64_t k;
+  if (HeldAsDouble(mean) && HeldAsDouble(deviation) &&
+      FastTenths(static_cast<double>(mean), static_cast<double>(deviation), pair, k))
+    return k;
+  return ExtendedTenths(mean, deviation, pair);
 }
 
 int64_t TenthsOfHour(double t) {
@@ -60,19 +150,54 @@ void PlanDepartures(Model& m) {
 
   std::array<double, kDepartureBins> histogram{};
   // A time rounded outside the day is stored on the trip but has no bin to be counted in.
-  auto departAt = [&](long double mean) -> long double {
-    const double t = static_cast<double>(GaussianDraw(mean, deviation));
-    const int64_t k = TenthsOfHour(t);
-    if (k >= 0 && k < kDepartureBins) histogram[static_cast<size_t>(k)] += 1.0;
+  // Whether the parameters are doubles exactly is settled once, and the hours of the tenths of
+  // the day are looked up (each is TenthsToHours of its tenth).
+  const bool asDoubles =
+      HeldAsDouble(deviation) && HeldAsDouble(morningMean) && HeldAsDouble(eveningMean);
+  std::array<double, kDepartureBins> hoursOf{};
+  for (int k = 0; k < kDepartureBins; ++k) hoursOf[static_cast<size_t>(k)] = TenthsToHours(k);
+  auto departAt = [&](long double mean, PolarPair pair) -> double {
+    int64_t k;
+    if (!asDoubles ||
+        !FastTenths(static_cast<double>(mean), static_cast<double>(deviation), pair, k))
+      k = ExtendedTenths(mean, deviation, pair);
+    if (k >= 0 && k < kDepartureBins) {
+      histogram[static_cast<size_t>(k)] += 1.0;
+      return hoursOf[static_cast<size_t>(k)];
+    }
     return TenthsToHours(k);
   };
 
+  // A cell's pairs are drawn first, in the order the trips take them (morning before evening,
+  // trip by trip), and turned into times after: the times do not depend on each other, so
+  // the processor works on several at once. That needs times that cannot fail: with means
+  // and deviation within 1e6 a time stays within 1e6 + 1e6 * 2^35 hours (w is at least
+  // 2^-62), far inside what rounds to tenths. Other texts take one pair per time, so that a
+  // failing time leaves the generator where the draws stopped.
+  const auto modest = [](long double v) { return std::fabs(v) <= 1e6L; };
+  const bool batched = modest(deviation) && modest(morningMean) && modest(eveningMean);
+  std::vector<PolarPair> pairs;
   m.cells.ForEach([&](TCell& cell) {
-    for (Trip& trip : cell.trips) {
-      // A worker without a workplace does not commute: no times, no draws.
+    if (!batched) {
+      for (Trip& trip : cell.trips) {
+        // A worker without a workplace does not commute: no times, no draws.
+        if (!trip.HasWorkplace()) continue;
+        trip.morningDeparture = departAt(morningMean, DrawPolarPair());
+        trip.eveningDeparture = departAt(eveningMean, DrawPolarPair());
+      }
+      return;
+    }
+    pairs.clear();
+    for (const Trip& trip : cell.trips) {
       if (!trip.HasWorkplace()) continue;
-      trip.morningDeparture = departAt(morningMean);
-      trip.eveningDeparture = departAt(eveningMean);
+      pairs.push_back(DrawPolarPair());
+      pairs.push_back(DrawPolarPair());
+    }
+    size_t next = 0;
+    for (Trip& trip : cell.trips) {
+      if (!trip.HasWorkplace()) continue;
+      trip.morningDeparture = departAt(morningMean, pairs[next++]);
+      trip.eveningDeparture = departAt(eveningMean, pairs[next++]);
     }
   });
 
@@ -109,6 +234,18 @@ void PlanRoutes(Model& m) {
   std::unordered_map<uint64_t, int32_t> pairMap;
   bool failed = false;
   int32_t failFrom = 0, failTo = 0;
+  // Every cell's nearest node by row-major index: a work cell's node is read from here instead
+  // of from its record, which lies anywhere on the heap (a cache miss per trip on a fine grid).
+  const size_t cols = static_cast<size_t>(m.cells.Cols());
+  std::vector<int32_t> nearestOf(cols * static_cast<size_t>(m.cells.Rows()), kNoNode);
+  size_t tripCount = 0;
+  for (int32_t r = 0; r < m.cells.Rows(); ++r)
+    for (int32_t c = 0; c < m.cells.Cols(); ++c)
+      if (const TCell* cell = m.cells.At(c, r)) {
+        nearestOf[static_cast<size_t>(r) * cols + static_cast<size_t>(c)] = cell->nearestNode;
+        tripCount += cell->trips.size();
+      }
+  pairOfTrip.reserve(tripCount);
   m.cells.ForEach([&](TCell& home) {
     for (const Trip& trip : home.trips) {
       if (failed) return;
@@ -117,7 +254,8 @@ void PlanRoutes(Model& m) {
         continue;
       }
       const int32_t from = home.nearestNode;
-      const int32_t to = m.cells.At(trip.destCol, trip.destRow)->nearestNode;
+      const int32_t to =
+          nearestOf[static_cast<size_t>(trip.destRow) * cols + static_cast<size_t>(trip.destCol)];
       if (!validNode(from) || !validNode(to)) {
         failed = true;
         failFrom = from;
@@ -174,6 +312,9 @@ void PlanRoutes(Model& m) {
       lastPair = pair;
     }
   });
+
+  // The pairs of the trips are done with; their memory goes before the index takes its own.
+  pairOfTrip = {};
 
   if (failed) {
     // The failing trip's search starts with ResetRoute and then fails at the node list.

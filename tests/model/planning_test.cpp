@@ -76,6 +76,31 @@ TEST(DepartureRounding, TimesGoToTheNearestTenth) {
   EXPECT_THROW(TenthsOfHour(1e30), VError);  // no 64-bit integer holds it
 }
 
+TEST(DepartureRounding, FastTenthsMatchTheExtendedDraw) {
+  // The tenth of a draw worked out mostly in double precision against the extended
+  // GaussianDraw it stands for: the same tenth and the same generator state after every draw.
+  // Single-precision means and deviations as the edits give them; means on a tenth and a half
+  // (0.25 over the double nearest 0.1 lies a hair below 2.5) with deviation 0 take the exact
+  // path; huge values take it as well, and fail as the extended draw fails.
+  const float cases[][2] = {{8.0f, 1.0f},  {17.0f, 1.0f}, {7.5f, 0.7f},  {0.25f, 0.0f},
+                            {0.05f, 0.0f}, {12.0f, 0.0f}, {0.0f, 40.0f}, {-3.3f, 1e-3f},
+                            {1e5f, 3e4f},  {8.0f, 1e-7f}, {2.5e5f, 1e6f}};
+  for (const auto& [mean, sd] : cases) {
+    SetRandSeed(static_cast<uint32_t>(mean * 1000 + sd * 7));
+    for (int i = 0; i < 20000; ++i) {
+      const uint32_t seed = RandSeed();
+      const int64_t fast = DrawDepartureTenths(mean, sd);
+      const uint32_t after = RandSeed();
+      SetRandSeed(seed);
+      ASSERT_EQ(fast, TenthsOfHour(static_cast<double>(GaussianDraw(mean, sd))))
+          << mean << " " << sd << " draw " << i;
+      ASSERT_EQ(RandSeed(), after);
+    }
+  }
+  SetRandSeed(9);
+  EXPECT_THROW(DrawDepartureTenths(1e30L, 1.0L), VError);
+}
+
 TEST(DepartureRounding, GaussianDrawHasTheGivenMeanAndDeviation) {
   SetRandSeed(2024);
   constexpr int kDraws = 40000;
