@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace velmora {
 
@@ -34,15 +35,23 @@ void DepartureIndex::Build(const CellGrid& cells) {
   const int32_t cols = cells.Cols();
   const int32_t rows = cells.Rows();
   constexpr size_t kBuckets = 2 * static_cast<size_t>(kMaxTenths) + 1;
+  // Tenths within +-kMaxTenths fit 16 bits; this one lies outside them.
+  constexpr int16_t kNone = INT16_MIN;
+  static_assert(kMaxTenths <= INT16_MAX);
 
-  // First pass: the tenths of every listed departure, evening then morning per trip, and the
-  // size of every bucket.
-  std::vector<int32_t> tenths;
+  // First pass: the tenths of every listed departure, evening then morning per trip, the size
+  // of every bucket, and where every cell's trips start among the ordinals.
+  std::vector<int16_t> tenths;
   std::vector<uint32_t> counts(kBuckets + 1, 0);
+  cellFirst_.assign(static_cast<size_t>(cols) * static_cast<size_t>(rows) + 1, 0);
+  size_t ordinal = 0;
   for (int32_t row = 0; row < rows; ++row) {
     for (int32_t col = 0; col < cols; ++col) {
       const TCell* cell = cells.At(col, row);
+      cellFirst_[static_cast<size_t>(row) * static_cast<size_t>(cols) + static_cast<size_t>(col)] =
+          static_cast<uint32_t>(ordinal);
       if (cell == nullptr) continue;
+      ordinal += cell->trips.size();
       for (const Trip& trip : cell->trips) {
         int32_t evening = kNoTenth;
         int32_t morning = kNoTenth;
@@ -50,13 +59,17 @@ void DepartureIndex::Build(const CellGrid& cells) {
           evening = TenthsOf(trip.eveningDeparture);
           morning = TenthsOf(trip.morningDeparture);
         }
-        tenths.push_back(evening);
-        tenths.push_back(morning);
+        tenths.push_back(evening == kNoTenth ? kNone : static_cast<int16_t>(evening));
+        tenths.push_back(morning == kNoTenth ? kNone : static_cast<int16_t>(morning));
         if (evening != kNoTenth) ++counts[static_cast<size_t>(evening + kMaxTenths) + 1];
         if (morning != kNoTenth) ++counts[static_cast<size_t>(morning + kMaxTenths) + 1];
       }
     }
   }
+  // A key holds the ordinal above one bit. A load takes at most kMaxWorkers trips, far below
+  // this; a grid holding more (it would take hundreds of gigabytes) cannot be indexed.
+  if (ordinal >= (size_t{1} << 31)) throw std::bad_alloc();
+  cellFirst_.back() = static_cast<uint32_t>(ordinal);
   // The usual window holds one or two tenths: room for the largest two neighbouring buckets
   // is taken now, so the merge space does not grow (and fault in fresh pages) at the peak.
   uint32_t largestPair = 0;
@@ -69,32 +82,24 @@ void DepartureIndex::Build(const CellGrid& cells) {
   // Second pass, in the same order: each key goes to the end of its bucket, so every bucket
   // comes out sorted in scan order.
   keys_.assign(offsets_[kBuckets], 0);
-  size_t next = 0;
-  for (int32_t row = 0; row < rows; ++row) {
-    for (int32_t col = 0; col < cols; ++col) {
-      const TCell* cell = cells.At(col, row);
-      if (cell == nullptr) continue;
-      const uint32_t cellIndex =
-          static_cast<uint32_t>(row) * static_cast<uint32_t>(cols) + static_cast<uint32_t>(col);
-      for (size_t j = 0; j < cell->trips.size(); ++j) {
-        const int32_t evening = tenths[next++];
-        const int32_t morning = tenths[next++];
-        if (evening != kNoTenth)
-          keys_[counts[static_cast<size_t>(evening + kMaxTenths)]++] =
-              Key(cellIndex, static_cast<uint32_t>(j), false);
-        if (morning != kNoTenth)
-          keys_[counts[static_cast<size_t>(morning + kMaxTenths)]++] =
-              Key(cellIndex, static_cast<uint32_t>(j), true);
-      }
-    }
+  for (size_t k = 0; 2 * k < tenths.size(); ++k) {
+    const int16_t evening = tenths[2 * k];
+    const int16_t morning = tenths[2 * k + 1];
+    if (evening != kNone)
+      keys_[counts[static_cast<size_t>(evening + kMaxTenths)]++] =
+          Key(static_cast<uint32_t>(k), false);
+    if (morning != kNone)
+      keys_[counts[static_cast<size_t>(morning + kMaxTenths)]++] =
+          Key(static_cast<uint32_t>(k), true);
   }
   built_ = true;
   version_ = cells.Version();
   due_.reserve(scratch_.capacity());
+  trips_.reserve(scratch_.capacity());
 }
 
-const std::vector<uint64_t>& DepartureIndex::Due(int64_t lo, int64_t hi) const {
-  std::vector<uint64_t>& keys = due_;
+const std::vector<uint32_t>& DepartureIndex::Due(int64_t lo, int64_t hi) const {
+  std::vector<uint32_t>& keys = due_;
   keys.clear();
   const int64_t from = std::max<int64_t>(CeilDiv10(lo), -kMaxTenths);
   const int64_t to = std::min<int64_t>(FloorDiv10(hi), kMaxTenths);
@@ -130,6 +135,31 @@ const std::vector<uint64_t>& DepartureIndex::Due(int64_t lo, int64_t hi) const {
   }
   keys.resize(kept);
   return keys;
+}
+
+const std::vector<const Trip*>& DepartureIndex::Trips(const CellGrid& cells,
+                                                      const std::vector<uint32_t>& keys) const {
+  std::vector<const Trip*>& trips = trips_;
+  trips.clear();
+  const size_t cols = static_cast<size_t>(cells.Cols());
+  const size_t cellCount = cols * static_cast<size_t>(cells.Rows());
+  // The keys come in scan order, so the cell of each lies at or after the cell of the one
+  // before: one walk over the cells' starts serves the whole window.
+  size_t cell = 0;
+  const size_t known = cellFirst_.empty() ? 0 : std::min(cellCount, cellFirst_.size() - 1);
+  for (const uint32_t key : keys) {
+    const uint32_t ordinal = OrdinalOf(key);
+    while (cell < known && cellFirst_[cell + 1] <= ordinal) ++cell;
+    const Trip* trip = nullptr;
+    if (cell < known && cols > 0) {
+      const TCell* at =
+          cells.At(static_cast<int32_t>(cell % cols), static_cast<int32_t>(cell / cols));
+      const size_t index = ordinal - cellFirst_[cell];
+      if (at != nullptr && index < at->trips.size()) trip = &at->trips[index];
+    }
+    trips.push_back(trip);
+  }
+  return trips;
 }
 
 }  // namespace velmora

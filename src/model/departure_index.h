@@ -18,7 +18,10 @@ constexpr double kTenth = 0.1;
 // A trip is listed when it has a workplace and a route of more than one entry; its evening
 // and morning departures each go to the bucket of their tenth. Entries are keys that sort in
 // the order of the full scan: cell rows outer, columns inner, trips in array order, the
-// evening departure before the morning one.
+// evening departure before the morning one. A key is the trip's number in that order (its
+// ordinal) above a morning bit: four bytes per departure, where a cell and trip index took
+// eight. The index keeps where every cell's trips start among the ordinals to turn keys back
+// into trips.
 //
 // The index is built from the cells at the end of planning, or by the next step when the grid's
 // version shows that cells or trips changed since it was built.
@@ -35,26 +38,30 @@ class DepartureIndex {
   // The keys of the departures due in the window of whole hundredths [lo, hi]: departure k is
   // due when lo <= 10 k <= hi. Filled in scan order; a trip whose evening departure is due
   // gives only that key (its morning departure is then not considered in this window).
-  const std::vector<uint64_t>& Due(int64_t lo, int64_t hi) const;
+  const std::vector<uint32_t>& Due(int64_t lo, int64_t hi) const;
+  // The trips of keys in scan order (as Due gives them), null for a key that fits no trip of
+  // the cells as they are now.
+  const std::vector<const Trip*>& Trips(const CellGrid& cells,
+                                        const std::vector<uint32_t>& keys) const;
 
-  // Key layout: cell (row * cols + column) in the high 32 bits, trip index above a morning bit.
-  static uint64_t Key(uint32_t cell, uint32_t trip, bool morning) {
-    return (static_cast<uint64_t>(cell) << 32) | (static_cast<uint64_t>(trip) << 1) |
-           (morning ? 1u : 0u);
+  static uint32_t Key(uint32_t ordinal, bool morning) {
+    return (ordinal << 1) | (morning ? 1u : 0u);
   }
-  static uint32_t CellOf(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
-  static uint32_t TripOf(uint64_t key) { return static_cast<uint32_t>(key & 0xFFFFFFFFu) >> 1; }
-  static bool IsMorning(uint64_t key) { return (key & 1u) != 0; }
+  static uint32_t OrdinalOf(uint32_t key) { return key >> 1; }
+  static bool IsMorning(uint32_t key) { return (key & 1u) != 0; }
 
  private:
   bool built_ = false;
   uint64_t version_ = 0;  // the grid's version when built
   // Bucket b holds tenth b - kMaxTenths; its keys are keys_[offsets_[b] .. offsets_[b + 1]).
   std::vector<uint32_t> offsets_;
-  std::vector<uint64_t> keys_;
-  // Due's result and its merge space, kept between calls.
-  mutable std::vector<uint64_t> due_;
-  mutable std::vector<uint64_t> scratch_;
+  std::vector<uint32_t> keys_;
+  // The ordinal of the first trip of every cell (row-major), and the total at the end.
+  std::vector<uint32_t> cellFirst_;
+  // Due's and Trips' results and Due's merge space, kept between calls.
+  mutable std::vector<uint32_t> due_;
+  mutable std::vector<const Trip*> trips_;
+  mutable std::vector<uint32_t> scratch_;
 };
 
 }  // namespace velmora

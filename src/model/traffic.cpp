@@ -72,46 +72,25 @@ void SimulationStep(Model& m) {
   // Release every departure of this step's window, prevClockHours + 0.01 up to clockHours,
   // compared in whole hundredths so that each tenth of the day is due in exactly one window.
   if (!m.departures.ValidFor(m.cells)) m.departures.Build(m.cells);
-  const std::vector<uint64_t>& dueKeys =
+  const std::vector<uint32_t>& dueKeys =
       m.departures.Due(HundredthsOf(m.prevClockHours) + 1, HundredthsOf(m.clockHours));
-  // The trip of a key, or null when the key does not fit the grid.
-  const uint32_t cols = static_cast<uint32_t>(m.cells.Cols());
-  const uint32_t rows = static_cast<uint32_t>(m.cells.Rows());
-  auto cellOf = [&](uint64_t key) -> const TCell* {
-    const uint32_t cellIndex = DepartureIndex::CellOf(key);
-    if (cols == 0 || cellIndex / cols >= rows) return nullptr;
-    return m.cells.At(static_cast<int32_t>(cellIndex % cols),
-                      static_cast<int32_t>(cellIndex / cols));
-  };
-  auto tripOf = [&](uint64_t key) -> const Trip* {
-    const TCell* cell = cellOf(key);
-    const uint32_t tripIndex = DepartureIndex::TripOf(key);
-    if (cell == nullptr || tripIndex >= cell->trips.size()) return nullptr;
-    return &cell->trips[tripIndex];
-  };
+  const std::vector<const Trip*>& dueTrips = m.departures.Trips(m.cells, dueKeys);
 
-  // Each release follows a chain of pointers (cell, trip, route) to memory touched long ago;
-  // the links of the chain are fetched a few releases ahead, one link per stage.
+  // Each release follows a chain of pointers (trip, route) to memory touched long ago; the
+  // links of the chain are fetched a few releases ahead, one link per stage.
   constexpr size_t kAhead = 4;
   const size_t due = dueKeys.size();
   for (size_t i = 0; i < due; ++i) {
-    if (i + 4 * kAhead < due) __builtin_prefetch(cellOf(dueKeys[i + 4 * kAhead]));
-    if (i + 3 * kAhead < due) __builtin_prefetch(tripOf(dueKeys[i + 3 * kAhead]));
-    if (i + 2 * kAhead < due) {
-      if (const Trip* ahead = tripOf(dueKeys[i + 2 * kAhead]))
-        __builtin_prefetch(ahead->route.get());
-    }
+    if (i + 2 * kAhead < due) __builtin_prefetch(dueTrips[i + 2 * kAhead]);
     if (i + kAhead < due) {
-      const Trip* ahead = tripOf(dueKeys[i + kAhead]);
-      if (ahead != nullptr && ahead->route) __builtin_prefetch(ahead->route->data());
+      if (const Trip* ahead = dueTrips[i + kAhead]) __builtin_prefetch(ahead->route.get());
     }
 
-    const uint64_t key = dueKeys[i];
-    const Trip* trip = tripOf(key);
+    const Trip* trip = dueTrips[i];
     if (trip == nullptr || !trip->HasWorkplace() || trip->RouteCount() <= 1) continue;
     auto vehicle = std::make_unique<TTraveller>();
     vehicle->route = trip->route;
-    vehicle->direction = DepartureIndex::IsMorning(key) ? 1 : 0;
+    vehicle->direction = DepartureIndex::IsMorning(dueKeys[i]) ? 1 : 0;
     vehicle->position = 0;
     vehicle->entries = vehicle->route->data();
     vehicle->entryCount = static_cast<uint32_t>(vehicle->route->size());
