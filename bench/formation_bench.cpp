@@ -51,6 +51,7 @@ BENCHMARK(BM_AgentsCreate)
     ->Arg(500)
     ->Arg(1000)
     ->Arg(2000)
+    ->Arg(5000)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
 
