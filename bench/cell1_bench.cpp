@@ -13,6 +13,7 @@
 #include "default_town.h"
 #include "fine_town.h"
 #include "model/model.h"
+#include "model/traffic.h"
 
 namespace velmora {
 namespace {
@@ -51,7 +52,7 @@ void BM_Cell1DefaultTown(benchmark::State& state) {
     state.counters["peak_mb_planning"] = static_cast<double>(PeakKilobytes()) / 1024.0;
     state.counters["rss_mb_planned"] = static_cast<double>(StatusKilobytes("VmRSS")) / 1024.0;
     state.counters["steps_seconds"] = Seconds([&] {
-      for (int k = 0; k < 50; ++k) model.SimulationStep();
+      for (int k = 0; k < 50; ++k) SimulationStep(model);
     });
     state.counters["rss_mb_end"] = static_cast<double>(StatusKilobytes("VmRSS")) / 1024.0;
     state.counters["vehicle_bytes"] = static_cast<double>(sizeof(TTraveller));
