@@ -56,9 +56,16 @@ class Disc {
 // A point is held as its offset from the range's corner, x in the low 16 bits and y in the high
 // ones: the range spans at most kExactSpan, so offsets and their differences fit 16 bits and the
 // squared distance of two points (at most 2 * 4096^2 < 2^31) fits 32 bits. On x86-64 the runs are
-// worked through four points at a time with SSE2; elsewhere one by one.
+// worked through eight points at a time with AVX2 where the processor has it, else four at a
+// time with SSE2; elsewhere one by one.
 class PointGrid {
  public:
+  // Whether counts and nearest-point searches use the eight-wide kernels. They are on by
+  // default where the processor has AVX2; SetWideKernels(false) selects the four-wide ones (for
+  // comparing the two) and SetWideKernels(true) does nothing without AVX2. Returns the setting
+  // in force before the call.
+  static bool SetWideKernels(bool on);
+
   // Ids are below 2^kIdBits: a search packs a rounded distance and an id into one key.
   static constexpr int32_t kIdBits = 14;
   static constexpr size_t kMaxPoints = size_t{1} << kIdBits;
@@ -137,8 +144,8 @@ class PointGrid {
   void GatherRuns(int32_t x, int32_t y, int32_t r2, int32_t exclude, std::vector<Near>& out,
                   F&& forEachRun) const;
 
-  // Entries after the last point of a row, so that four points can always be read at once.
-  static constexpr size_t kPadding = 3;
+  // Entries after the last point of a row, so that eight points can always be read at once.
+  static constexpr size_t kPadding = 7;
 
   struct Row {
     std::vector<uint32_t> packed;  // the points' offsets, then kPadding zeros

@@ -87,7 +87,8 @@ int32_t PlainNearest(const std::vector<Point>& points, int32_t x, int32_t y, int
   return best;
 }
 
-TEST(PointGrid, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
+// The grid's counts and searches against the plain loops, with the kernels of the given width.
+void CheckAgainstPlainLoops() {
   std::mt19937 rng(7);
   struct Layout {
     int32_t minX, minY, maxX, maxY, columnShift, rowShift, count;
@@ -145,6 +146,16 @@ TEST(PointGrid, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
         ASSERT_EQ(got, want);
       }
     }
+  }
+}
+
+TEST(PointGrid, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
+  // Eight-wide kernels where the processor has them (the default), and the four-wide ones.
+  for (const bool wide : {true, false}) {
+    SCOPED_TRACE(wide ? "wide kernels" : "narrow kernels");
+    const bool before = PointGrid::SetWideKernels(wide);
+    CheckAgainstPlainLoops();
+    PointGrid::SetWideKernels(before);
   }
 }
 
