@@ -56,15 +56,16 @@ class Disc {
 // A point is held as its offset from the range's corner, x in the low 16 bits and y in the high
 // ones: the range spans at most kExactSpan, so offsets and their differences fit 16 bits and the
 // squared distance of two points (at most 2 * 4096^2 < 2^31) fits 32 bits. On x86-64 the runs are
-// worked through eight points at a time with AVX2 where the processor has it, else four at a
-// time with SSE2; elsewhere one by one.
+// worked through sixteen, eight or four points at a time as the processor allows (AVX-512, AVX2,
+// SSE2; SetKernelLanes); elsewhere one by one.
 class PointGrid {
  public:
-  // Whether counts and nearest-point searches use the eight-wide kernels. They are on by
-  // default where the processor has AVX2; SetWideKernels(false) selects the four-wide ones (for
-  // comparing the two) and SetWideKernels(true) does nothing without AVX2. Returns the setting
-  // in force before the call.
-  static bool SetWideKernels(bool on);
+  // The number of points the counting and nearest-point kernels take at a time: by default the
+  // widest the processor runs (16 with AVX-512, 8 with AVX2, else 4 with SSE2; nearest-point
+  // searches take at most 8). SetKernelLanes selects the widest available at most `lanes`, for
+  // comparing the kernels, and returns the setting in force before the call. Without SSE2 the
+  // points are taken one by one whatever the setting.
+  static int SetKernelLanes(int lanes);
 
   // Ids are below 2^kIdBits: a search packs a rounded distance and an id into one key.
   static constexpr int32_t kIdBits = 14;

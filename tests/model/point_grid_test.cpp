@@ -87,7 +87,7 @@ int32_t PlainNearest(const std::vector<Point>& points, int32_t x, int32_t y, int
   return best;
 }
 
-// The grid's counts and searches against the plain loops, with the kernels of the given width.
+// The grid's counts and searches against the plain loops, with the kernels in force.
 void CheckAgainstPlainLoops() {
   std::mt19937 rng(7);
   struct Layout {
@@ -150,12 +150,12 @@ void CheckAgainstPlainLoops() {
 }
 
 TEST(PointGrid, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
-  // Eight-wide kernels where the processor has them (the default), and the four-wide ones.
-  for (const bool wide : {true, false}) {
-    SCOPED_TRACE(wide ? "wide kernels" : "narrow kernels");
-    const bool before = PointGrid::SetWideKernels(wide);
+  // The widest kernels the processor runs (the default), then each narrower width.
+  for (const int lanes : {16, 8, 4}) {
+    SCOPED_TRACE(lanes);
+    const int before = PointGrid::SetKernelLanes(lanes);
     CheckAgainstPlainLoops();
-    PointGrid::SetWideKernels(before);
+    PointGrid::SetKernelLanes(before);
   }
 }
 
