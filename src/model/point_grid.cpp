@@ -202,6 +202,9 @@ VELMORA_AVX512 int32_t CountRun16(const uint32_t* packed, size_t n, uint32_t q, 
 // The widest kernels the processor runs: 16 (AVX-512 with byte and word operations), 8 (AVX2)
 // or 4 (SSE2).
 int WidestLanes() {
+  // The choice is made while static objects are constructed; the feature flags are read
+  // explicitly rather than relying on the order of construction.
+  __builtin_cpu_init();
   static const int lanes =
       __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 ? 16
       : __builtin_cpu_supports("avx2") != 0                                             ? 8
