@@ -6,7 +6,7 @@
 #include <limits>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace velmora {
@@ -113,7 +113,122 @@ void GatherRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q,
   }
 }
 
+// The same counts and keys eight points at a time. Each lane does exactly the four-wide
+// kernels' integer and single-precision operations on one point, so the results are the same;
+// only the number of points per block differs.
+#define VELMORA_AVX2 __attribute__((target("avx2")))
+
+VELMORA_AVX2 __m256i LanesBelow8(size_t n) {
+  return _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int32_t>(n)),
+                            _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
+VELMORA_AVX2 __m256i SquaredOfEight(const uint32_t* packed, __m256i q) {
+  const __m256i d =
+      _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(packed)), q);
+  return _mm256_madd_epi16(d, d);
+}
+
+VELMORA_AVX2 int32_t CountRun8(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
+  const __m256i vq = _mm256_set1_epi32(static_cast<int32_t>(q));
+  const __m256i beyond = _mm256_set1_epi32(r2 + 1);
+  __m256i inside = _mm256_setzero_si256();  // minus the number of points inside, per lane
+  size_t k = 0;
+  for (; k + 8 <= n; k += 8)
+    inside = _mm256_add_epi32(inside, _mm256_cmpgt_epi32(beyond, SquaredOfEight(packed + k, vq)));
+  if (k < n)
+    inside = _mm256_add_epi32(
+        inside, _mm256_and_si256(_mm256_cmpgt_epi32(beyond, SquaredOfEight(packed + k, vq)),
+                                 LanesBelow8(n - k)));
+  const __m128i half =
+      _mm_add_epi32(_mm256_castsi256_si128(inside), _mm256_extracti128_si256(inside, 1));
+  return -SumOfLanes(half);
+}
+
+VELMORA_AVX2 int32_t NearestKeyRun8(const uint32_t* packed, const int32_t* ids, size_t n,
+                                    uint32_t q, int32_t r2, int32_t exclude) {
+  const __m256i vq = _mm256_set1_epi32(static_cast<int32_t>(q));
+  const __m256i skip = _mm256_set1_epi32(exclude);
+  const __m256i beyond = _mm256_set1_epi32(r2 + 1);
+  const __m256i none = _mm256_set1_epi32(kNone);
+  __m256i least = none;
+  for (size_t k = 0; k < n; k += 8) {
+    const __m256i sq = SquaredOfEight(packed + k, vq);
+    const __m256i id = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ids + k));
+    const __m256i keep =
+        _mm256_and_si256(_mm256_cmpgt_epi32(beyond, sq),
+                         _mm256_andnot_si256(_mm256_cmpeq_epi32(id, skip), LanesBelow8(n - k)));
+    // RoundedOfFour's steps, lane by lane.
+    const __m256i root = _mm256_cvttps_epi32(_mm256_sqrt_ps(_mm256_cvtepi32_ps(sq)));
+    const __m256 rootF = _mm256_cvtepi32_ps(root);
+    const __m256i edge = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(rootF, rootF), rootF));
+    const __m256i rounded = _mm256_sub_epi32(root, _mm256_cmpgt_epi32(sq, edge));
+    const __m256i key = _mm256_or_si256(_mm256_slli_epi32(rounded, PointGrid::kIdBits), id);
+    least = _mm256_min_epi32(least, _mm256_blendv_epi8(none, key, keep));
+  }
+  __m128i low = Min32(_mm256_castsi256_si128(least), _mm256_extracti128_si256(least, 1));
+  low = Min32(low, _mm_shuffle_epi32(low, _MM_SHUFFLE(1, 0, 3, 2)));
+  low = Min32(low, _mm_shuffle_epi32(low, _MM_SHUFFLE(2, 3, 0, 1)));
+  return _mm_cvtsi128_si32(low);
+}
+
+#undef VELMORA_AVX2
+
+// The count sixteen points at a time: the same 16-bit differences and 32-bit squares per lane,
+// compared with r2 into a lane mask whose bits are counted. The last block loads only the lanes
+// below n (a masked load reads nothing beyond them).
+#define VELMORA_AVX512 __attribute__((target("avx512f,avx512bw,popcnt")))
+
+VELMORA_AVX512 int32_t CountRun16(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
+  const __m512i vq = _mm512_set1_epi32(static_cast<int32_t>(q));
+  const __m512i limit = _mm512_set1_epi32(r2);
+  int32_t count = 0;
+  size_t k = 0;
+  for (; k + 16 <= n; k += 16) {
+    const __m512i d = _mm512_sub_epi16(_mm512_loadu_si512(packed + k), vq);
+    count += __builtin_popcount(_mm512_cmple_epi32_mask(_mm512_madd_epi16(d, d), limit));
+  }
+  if (k < n) {
+    const auto lanes = static_cast<__mmask16>((1u << (n - k)) - 1u);
+    const __m512i d = _mm512_sub_epi16(_mm512_maskz_loadu_epi32(lanes, packed + k), vq);
+    count +=
+        __builtin_popcount(_mm512_mask_cmple_epi32_mask(lanes, _mm512_madd_epi16(d, d), limit));
+  }
+  return count;
+}
+
+#undef VELMORA_AVX512
+
+// The widest kernels the processor runs: 16 (AVX-512 with byte and word operations), 8 (AVX2)
+// or 4 (SSE2).
+int WidestLanes() {
+  // The choice is made while static objects are constructed; the feature flags are read
+  // explicitly rather than relying on the order of construction.
+  __builtin_cpu_init();
+  static const int lanes =
+      __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 ? 16
+      : __builtin_cpu_supports("avx2") != 0                                             ? 8
+                                                                                        : 4;
+  return lanes;
+}
+
+int kernelLanes = WidestLanes();
+
+int32_t CountRunAny(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
+  if (kernelLanes >= 16) return CountRun16(packed, n, q, r2);
+  if (kernelLanes >= 8) return CountRun8(packed, n, q, r2);
+  return CountRun(packed, n, q, r2);
+}
+
+int32_t NearestKeyRunAny(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q,
+                         int32_t r2, int32_t exclude) {
+  return kernelLanes >= 8 ? NearestKeyRun8(packed, ids, n, q, r2, exclude)
+                          : NearestKeyRun(packed, ids, n, q, r2, exclude);
+}
+
 #else
+
+int kernelLanes = 1;
 
 int32_t SquaredOf(uint32_t p, uint32_t q) {
   const int32_t dx = PointGrid::OffsetX(p) - PointGrid::OffsetX(q);
@@ -146,9 +261,28 @@ void GatherRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q,
   }
 }
 
+int32_t CountRunAny(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
+  return CountRun(packed, n, q, r2);
+}
+
+int32_t NearestKeyRunAny(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q,
+                         int32_t r2, int32_t exclude) {
+  return NearestKeyRun(packed, ids, n, q, r2, exclude);
+}
+
 #endif
 
 }  // namespace
+
+int PointGrid::SetKernelLanes(int lanes) {
+  const int before = kernelLanes;
+#if defined(__SSE2__)
+  kernelLanes = std::min(WidestLanes(), lanes >= 16 ? 16 : (lanes >= 8 ? 8 : 4));
+#else
+  (void)lanes;
+#endif
+  return before;
+}
 
 int64_t FloorSqrt(int64_t value) {
   if (value <= 0) return 0;
@@ -159,6 +293,11 @@ int64_t FloorSqrt(int64_t value) {
 }
 
 int32_t RoundedDistance(int64_t squared) {
+  // Below 2^40 the double root plus 1/2, truncated, is the answer: the root is at most 2^20 and
+  // lies at least 1 / (8k + 4) > 2^-24 from any k + 1/2, while the double root and the sum are
+  // each within an ulp (2^-32 at this size) of the exact values.
+  if (squared > 0 && squared < (int64_t{1} << 40))
+    return static_cast<int32_t>(std::sqrt(static_cast<double>(squared)) + 0.5);
   const int64_t k = FloorSqrt(squared);
   return static_cast<int32_t>(squared > MaxSquaredFor(k) ? k + 1 : k);
 }
@@ -286,11 +425,11 @@ int32_t PointGrid::CountWithin(int32_t x, int32_t y, const Disc& disc) const {
     }
     const auto limit = static_cast<int32_t>(r2);
     if (innerBegin > begin)
-      count +=
-          CountRun(line.packed.data() + begin, static_cast<size_t>(innerBegin - begin), q, limit);
+      count += CountRunAny(line.packed.data() + begin, static_cast<size_t>(innerBegin - begin), q,
+                           limit);
     if (end > innerEnd)
       count +=
-          CountRun(line.packed.data() + innerEnd, static_cast<size_t>(end - innerEnd), q, limit);
+          CountRunAny(line.packed.data() + innerEnd, static_cast<size_t>(end - innerEnd), q, limit);
   }
   return count;
 }
@@ -345,7 +484,7 @@ int32_t PointGrid::NearestWithin(int32_t x, int32_t y, int64_t r2, int32_t exclu
   const auto bound = static_cast<int32_t>(r2);
   int32_t least = kNone;
   ForEachRun(x, y, bound, [&](const uint32_t* packed, const int32_t* ids, size_t n) {
-    least = std::min(least, NearestKeyRun(packed, ids, n, q, bound, exclude));
+    least = std::min(least, NearestKeyRunAny(packed, ids, n, q, bound, exclude));
   });
   if (least == kNone) return -1;
   *distance = least >> kIdBits;

@@ -56,9 +56,17 @@ class Disc {
 // A point is held as its offset from the range's corner, x in the low 16 bits and y in the high
 // ones: the range spans at most kExactSpan, so offsets and their differences fit 16 bits and the
 // squared distance of two points (at most 2 * 4096^2 < 2^31) fits 32 bits. On x86-64 the runs are
-// worked through four points at a time with SSE2; elsewhere one by one.
+// worked through sixteen, eight or four points at a time as the processor allows (AVX-512, AVX2,
+// SSE2; SetKernelLanes); elsewhere one by one.
 class PointGrid {
  public:
+  // The number of points the counting and nearest-point kernels take at a time: by default the
+  // widest the processor runs (16 with AVX-512, 8 with AVX2, else 4 with SSE2; nearest-point
+  // searches take at most 8). SetKernelLanes selects the widest available at most `lanes`, for
+  // comparing the kernels, and returns the setting in force before the call. Without SSE2 the
+  // points are taken one by one whatever the setting.
+  static int SetKernelLanes(int lanes);
+
   // Ids are below 2^kIdBits: a search packs a rounded distance and an id into one key.
   static constexpr int32_t kIdBits = 14;
   static constexpr size_t kMaxPoints = size_t{1} << kIdBits;
@@ -137,8 +145,8 @@ class PointGrid {
   void GatherRuns(int32_t x, int32_t y, int32_t r2, int32_t exclude, std::vector<Near>& out,
                   F&& forEachRun) const;
 
-  // Entries after the last point of a row, so that four points can always be read at once.
-  static constexpr size_t kPadding = 3;
+  // Entries after the last point of a row, so that eight points can always be read at once.
+  static constexpr size_t kPadding = 7;
 
   struct Row {
     std::vector<uint32_t> packed;  // the points' offsets, then kPadding zeros

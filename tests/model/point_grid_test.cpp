@@ -87,7 +87,8 @@ int32_t PlainNearest(const std::vector<Point>& points, int32_t x, int32_t y, int
   return best;
 }
 
-TEST(PointGrid, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
+// The grid's counts and searches against the plain loops, with the kernels in force.
+void CheckAgainstPlainLoops() {
   std::mt19937 rng(7);
   struct Layout {
     int32_t minX, minY, maxX, maxY, columnShift, rowShift, count;
@@ -145,6 +146,16 @@ TEST(PointGrid, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
         ASSERT_EQ(got, want);
       }
     }
+  }
+}
+
+TEST(PointGrid, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
+  // The widest kernels the processor runs (the default), then each narrower width.
+  for (const int lanes : {16, 8, 4}) {
+    SCOPED_TRACE(lanes);
+    const int before = PointGrid::SetKernelLanes(lanes);
+    CheckAgainstPlainLoops();
+    PointGrid::SetKernelLanes(before);
   }
 }
 
