@@ -1,5 +1,5 @@
 // The hover lookup on a network of 2,000 nodes formed by "agents create" on the default drawing
-// area: every third pixel of the field asked in turn of a fresh inspector, so the first question
+// area: every third pixel of the field asked in turn of a fresh lookup, so the first question
 // also builds the index. Counters: the slowest single lookup (slowest_lookup_seconds), the first
 // one (first_lookup_seconds) and the mean (mean_lookup_seconds), in CPU seconds of the thread.
 #include <benchmark/benchmark.h>
@@ -8,7 +8,7 @@
 
 #include "core/random.h"
 #include "fine_town.h"
-#include "model/inspect.h"
+#include "model/hover_lookup.h"
 #include "model/model.h"
 
 namespace velmora {
@@ -24,11 +24,11 @@ void BM_HoverLookup2000(benchmark::State& state) {
   double slowest = 0, first = 0, total = 0, lookups = 0, links = 0, over = 0;
   for (const auto& node : model.nodeList) links += static_cast<double>(node->links.size());
   for (auto _ : state) {
-    Inspector inspector;
+    HoverLookup lookup;
     for (int32_t y = 0; y < host.height; y += 3)
       for (int32_t x = 0; x < host.width; x += 3) {
         const double start = bench::ThreadSeconds();
-        const Inspection hit = inspector.At(model, x, y);
+        const HoverHit hit = lookup.At(model, x, y);
         const double seconds = bench::ThreadSeconds() - start;
         benchmark::DoNotOptimize(hit.text.data());
         if (lookups == 0) first = seconds;

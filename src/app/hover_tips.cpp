@@ -17,8 +17,8 @@ bool HoverTips::eventFilter(QObject* watched, QEvent* event) {
   if (watched != view_ || event->type() != QEvent::ToolTip)
     return QObject::eventFilter(watched, event);
   auto* help = static_cast<QHelpEvent*>(event);
-  const Inspection hit = inspector_.At(model_, help->pos().x(), help->pos().y());
-  if (hit.kind == Inspection::Kind::None) {
+  const HoverHit hit = lookup_.At(model_, help->pos().x(), help->pos().y());
+  if (hit.kind == HoverHit::Kind::None) {
     QToolTip::hideText();
     event->ignore();
     return true;

@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-#include "model/inspect.h"
+#include "model/hover_lookup.h"
 
 class QWidget;
 
@@ -25,7 +25,7 @@ class HoverTips : public QObject {
  private:
   QWidget* view_;
   const Model& model_;
-  Inspector inspector_;
+  HoverLookup lookup_;
 };
 
 }  // namespace velmora

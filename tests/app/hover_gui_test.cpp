@@ -19,7 +19,7 @@
 #include "app/timeGraph.h"
 #include "app/window_fixture.h"
 #include "core/random.h"
-#include "model/inspect.h"
+#include "model/hover_lookup.h"
 #include "ui/error_box.h"
 
 namespace velmora {

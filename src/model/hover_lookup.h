@@ -14,7 +14,7 @@ namespace velmora {
 
 class Model;
 
-struct Inspection {
+struct HoverHit {
   enum class Kind { None, Cell, Node, Link };
   Kind kind = Kind::None;
   // Cell: column and row. Node: its index in a. Link: the node indices of its ends; when only
@@ -38,7 +38,7 @@ double SquaredDistanceToSegment(double px, double py, double ax, double ay, doub
 // again whenever the network or the field differs from the one it was built from (compared on
 // every question: positions, radii, links, field size). Cells need no index: their pitch gives
 // the cell under a point directly.
-class Inspector {
+class HoverLookup {
  public:
   // A link is under the pointer within this many pixels of its drawn line.
   static constexpr int32_t kLinkReach = 3;
@@ -46,7 +46,7 @@ class Inspector {
   // The node disc, else the nearest link line within kLinkReach, else the cell at pixel (x, y);
   // nothing outside the grid or while there are no cells. Where discs overlap, the one drawn
   // last (the highest index) is on top; among links equally near, the one drawn last.
-  Inspection At(const Model& model, int32_t x, int32_t y);
+  HoverHit At(const Model& model, int32_t x, int32_t y);
 
   // How many times the grid has been built (for tests).
   int Builds() const { return builds_; }

@@ -1,5 +1,5 @@
-// The hover inspection: which node disc, link or cell lies under a pixel, and its numbers.
-#include "model/inspect.h"
+// The hover lookup: which node disc, link or cell lies under a pixel, and its numbers.
+#include "model/hover_lookup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -95,17 +95,17 @@ double SquaredDistanceToSegment(double px, double py, double ax, double ay, doub
   return ex * ex + ey * ey;
 }
 
-int32_t Inspector::ColumnOf(int64_t x) const {
+int32_t HoverLookup::ColumnOf(int64_t x) const {
   if (x < 0) return 0;
   return static_cast<int32_t>(std::min<int64_t>(x >> kBucketShift, columns_ - 1));
 }
 
-int32_t Inspector::RowOf(int64_t y) const {
+int32_t HoverLookup::RowOf(int64_t y) const {
   if (y < 0) return 0;
   return static_cast<int32_t>(std::min<int64_t>(y >> kBucketShift, rows_ - 1));
 }
 
-bool Inspector::Matches(const Model& m, int64_t fieldWidth, int64_t fieldHeight) const {
+bool HoverLookup::Matches(const Model& m, int64_t fieldWidth, int64_t fieldHeight) const {
   if (!built_ || fieldWidth != fieldWidth_ || fieldHeight != fieldHeight_ ||
       m.nodeList.size() != discs_.size() || m.nodePositions != positions_)
     return false;
@@ -120,7 +120,7 @@ bool Inspector::Matches(const Model& m, int64_t fieldWidth, int64_t fieldHeight)
   return true;
 }
 
-void Inspector::Build(const Model& m, int64_t fieldWidth, int64_t fieldHeight) {
+void HoverLookup::Build(const Model& m, int64_t fieldWidth, int64_t fieldHeight) {
   ++builds_;
   built_ = true;
   fieldWidth_ = fieldWidth;
@@ -173,7 +173,7 @@ void Inspector::Build(const Model& m, int64_t fieldWidth, int64_t fieldHeight) {
   linkEntries_ = 0;
 }
 
-const std::vector<int32_t>& Inspector::LinksNear(int32_t column, int32_t row) {
+const std::vector<int32_t>& HoverLookup::LinksNear(int32_t column, int32_t row) {
   const size_t k =
       static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(column);
   if (linksFound_[k]) return bucketLinks_[k];
@@ -208,8 +208,8 @@ const std::vector<int32_t>& Inspector::LinksNear(int32_t column, int32_t row) {
   return bucketLinks_[k];
 }
 
-Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
-  Inspection out;
+HoverHit HoverLookup::At(const Model& m, int32_t x, int32_t y) {
+  HoverHit out;
   if (m.cells.Empty() || x < 0 || y < 0) return out;
   const int64_t pitch = PitchOf(m);
   if (pitch <= 0) return out;
@@ -233,7 +233,7 @@ Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
   }
   if (node >= 0) {
     const auto& d = discs_[static_cast<size_t>(node)];
-    out.kind = Inspection::Kind::Node;
+    out.kind = HoverHit::Kind::Node;
     out.a = node;
     out.left = d[0] - d[2];
     out.top = d[1] - d[2];
@@ -263,7 +263,7 @@ Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
     const int32_t from = linkFrom_[static_cast<size_t>(link)];
     const int32_t to = links_[static_cast<size_t>(link)].node;
     const bool both = LinkTo(*m.nodeList[static_cast<size_t>(to)], from) != nullptr;
-    out.kind = Inspection::Kind::Link;
+    out.kind = HoverHit::Kind::Link;
     out.a = both ? std::min(from, to) : from;
     out.b = both ? std::max(from, to) : to;
     const auto& p = positions_[static_cast<size_t>(from)];
@@ -276,7 +276,7 @@ Inspection Inspector::At(const Model& m, int32_t x, int32_t y) {
     return out;
   }
 
-  out.kind = Inspection::Kind::Cell;
+  out.kind = HoverHit::Kind::Cell;
   out.a = static_cast<int32_t>(column);
   out.b = static_cast<int32_t>(row);
   out.left = static_cast<int32_t>(column * pitch);
