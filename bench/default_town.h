@@ -61,6 +61,8 @@ class BmpPicture : public Picture {
 class CheckedLineCanvas : public RasterCanvas {
  public:
   using RasterCanvas::RasterCanvas;
+  // Nor does it draw beneath: the lines go in order, each over the ones before.
+  bool BeginUnderlay() override { return false; }
 
  protected:
   void DoLine(int x1, int y1, int x2, int y2) override {

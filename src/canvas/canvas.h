@@ -52,6 +52,15 @@ class Canvas {
     penY_ = y;
   }
 
+  // Between BeginUnderlay and EndUnderlay each drawing goes beneath what was drawn since
+  // BeginUnderlay: it sets only pixels none of those drawings set. Drawings made in reverse
+  // order this way leave the picture that drawing them in order leaves, each one once; a
+  // pixel that many drawings cover is then written once instead of once per drawing, and a
+  // canvas may skip the parts of a drawing that lie wholly under earlier ones. Returns false,
+  // and changes nothing, on a canvas that cannot draw this way.
+  virtual bool BeginUnderlay() { return false; }
+  virtual void EndUnderlay() {}
+
  protected:
   virtual void DoRectangle(int x1, int y1, int x2, int y2) = 0;
   virtual void DoEllipse(int x1, int y1, int x2, int y2) = 0;

@@ -14,6 +14,7 @@ uint32_t RasterCanvas::PixelAt(int x, int y) const {
 
 void RasterCanvas::Plot(int x, int y, uint32_t pixel) {
   if (x < 0 || y < 0 || x >= buffer_.width || y >= buffer_.height) return;
+  if (underlay_) return PlotUnder(x, y, pixel);
   buffer_.bits[static_cast<size_t>(y) * buffer_.stride + x] = pixel;
 }
 
@@ -22,6 +23,10 @@ void RasterCanvas::Span(int y, int xFrom, int xTo, uint32_t pixel) {
   xFrom = std::max(xFrom, 0);
   xTo = std::min(xTo, buffer_.width - 1);
   if (xFrom > xTo) return;
+  if (underlay_) {
+    for (int x = xFrom; x <= xTo; ++x) PlotUnder(x, y, pixel);
+    return;
+  }
   uint32_t* row = buffer_.bits + static_cast<size_t>(y) * buffer_.stride;
   std::fill(row + xFrom, row + xTo + 1, pixel);
 }
@@ -112,6 +117,7 @@ void RasterCanvas::ThinLine(int x1, int y1, int x2, int y2, uint32_t pixel) {
   const long long major = std::max(dx, -dy);
   if (x1 >= 0 && x2 >= 0 && y1 >= 0 && y2 >= 0 && x1 < buffer_.width && x2 < buffer_.width &&
       y1 < buffer_.height && y2 < buffer_.height && major < (1 << 15)) {
+    if (underlay_) return ThinLineUnder(x1, y1, x2, y2, pixel);
     const long long minor = std::min(dx, -dy);
     const ptrdiff_t stepX = sx;
     const ptrdiff_t stepY = static_cast<ptrdiff_t>(sy) * buffer_.stride;

@@ -37,6 +37,7 @@ class RasterCanvas : public Canvas {
   RasterCanvas() = default;
   explicit RasterCanvas(PixelBuffer buffer) : buffer_(buffer) {}
   void SetBuffer(PixelBuffer buffer) {
+    EndUnderlay();
     buffer_ = buffer;
     ForgetBands();
   }
@@ -47,6 +48,9 @@ class RasterCanvas : public Canvas {
 
   // The colour of a pixel (0x00BBGGRR); outside the buffer reads as 0xFFFFFFFF.
   uint32_t PixelAt(int x, int y) const;
+
+  bool BeginUnderlay() override;
+  void EndUnderlay() override;
 
  protected:
   void DoRectangle(int x1, int y1, int x2, int y2) override;
@@ -61,6 +65,20 @@ class RasterCanvas : public Canvas {
   void Span(int y, int xFrom, int xTo, uint32_t pixel);  // inclusive, clipped
   void ThinLine(int x1, int y1, int x2, int y2, uint32_t pixel);
   void ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t pixel);
+  // Sets a pixel inside the buffer that no drawing since BeginUnderlay has set.
+  void PlotUnder(int x, int y, uint32_t pixel) {
+    const size_t bit =
+        static_cast<size_t>(y) * static_cast<size_t>(buffer_.width) + static_cast<size_t>(x);
+    uint64_t& word = covered_[bit / 64];
+    const uint64_t mask = uint64_t{1} << (bit % 64);
+    if ((word & mask) != 0) return;
+    word |= mask;
+    --tileLeft_[static_cast<size_t>(y >> kTileShift) * tileColumns_ + (x >> kTileShift)];
+    --blockLeft_[static_cast<size_t>(y >> kBlockShift) * blockColumns_ + (x >> kBlockShift)];
+    buffer_.bits[static_cast<size_t>(y) * buffer_.stride + x] = pixel;
+  }
+  // A thin line with both ends in the buffer, under the earlier drawings.
+  void ThinLineUnder(int x1, int y1, int x2, int y2, uint32_t pixel);
 
   // The rows of wide lines already drawn, by end points and width. A network is drawn again and
   // again with the same segments, so the rows of a band are worked out once and then only
@@ -82,6 +100,17 @@ class RasterCanvas : public Canvas {
 
   PixelBuffer buffer_;
   bool blackTransparent_ = false;
+
+  // While underlay_: the pixels set since BeginUnderlay, a bit each (row-major, width bits a
+  // row), and per tile of 8 x 8 pixels the buffer's pixels in it not yet set.
+  static constexpr int kTileShift = 3;
+  static constexpr int kBlockShift = 6;
+  bool underlay_ = false;
+  std::vector<uint64_t> covered_;
+  std::vector<uint8_t> tileLeft_;
+  size_t tileColumns_ = 0;
+  std::vector<uint16_t> blockLeft_;  // the same per block of 64 x 64 pixels
+  size_t blockColumns_ = 0;
   std::vector<Band> bands_;
   size_t bandCount_ = 0;
   std::vector<int32_t> bandSpans_;

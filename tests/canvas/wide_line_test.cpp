@@ -130,4 +130,53 @@ TEST(WideLines, ANewBufferOfAnotherSizeGetsItsOwnBands) {
 }
 
 }  // namespace
+TEST(WideLines, LinesDrawnInReverseBeneathGiveThePictureOfDrawingThemInOrder) {
+  // Random lines over a patterned background, thin ones crowding into a few spots and some
+  // wide ones, ends inside and outside: drawn in order on one buffer and in reverse beneath one
+  // another on a second, the pixels must agree, also after the second buffer's underlay has
+  // ended and a line is drawn over it in the usual way.
+  std::mt19937 rng(23);
+  const int width = 203, height = 150, stride = 211;
+  std::vector<uint32_t> inOrder(static_cast<size_t>(stride) * height);
+  for (size_t k = 0; k < inOrder.size(); ++k) inOrder[k] = static_cast<uint32_t>(k * 2654435761u);
+  std::vector<uint32_t> reversed = inOrder;
+  RasterCanvas forward(PixelBuffer{inOrder.data(), width, height, stride});
+  RasterCanvas beneath(PixelBuffer{reversed.data(), width, height, stride});
+  struct Line {
+    int x1, y1, x2, y2, width;
+    TColor colour;
+  };
+  std::vector<Line> lines;
+  std::uniform_int_distribution<int> xs(-40, width + 40), ys(-40, height + 40);
+  for (int k = 0; k < 3000; ++k) {
+    const bool spot = k % 3 != 0;  // many lines from a few points, as from home cells
+    const int x1 = spot ? 20 + 60 * (k % 4) : xs(rng), y1 = spot ? 30 + 40 * (k % 3) : ys(rng);
+    lines.push_back(Line{x1, y1, xs(rng), ys(rng), k % 50 == 0 ? 2 + k % 3 : k % 2,
+                         RGBColor(k & 0xFF, (k >> 8) & 0xFF, 99)});
+  }
+  for (const Line& l : lines) {
+    forward.SetPenWidth(l.width);
+    forward.SetPenColor(l.colour);
+    forward.MoveTo(l.x1, l.y1);
+    forward.LineTo(l.x2, l.y2);
+  }
+  ASSERT_TRUE(beneath.BeginUnderlay());
+  for (auto l = lines.rbegin(); l != lines.rend(); ++l) {
+    beneath.SetPenWidth(l->width);
+    beneath.SetPenColor(l->colour);
+    beneath.MoveTo(l->x1, l->y1);
+    beneath.LineTo(l->x2, l->y2);
+  }
+  beneath.EndUnderlay();
+  ASSERT_EQ(inOrder, reversed);
+  for (RasterCanvas* c : {&forward, &beneath}) {
+    c->SetPenWidth(0);
+    c->SetPenColor(clRed);
+    c->MoveTo(0, 0);
+    c->LineTo(width - 1, height - 1);
+  }
+  EXPECT_EQ(inOrder, reversed);
+  EXPECT_FALSE(NullCanvas().BeginUnderlay());
+}
+
 }  // namespace velmora
