@@ -8,6 +8,7 @@
 
 #include "canvas/canvas.h"
 #include "model/agent.h"
+#include "model/bulk_heap.h"
 
 namespace velmora {
 
@@ -44,7 +45,8 @@ class TCell {
 
   // Index of the nearest node; kNoNode until the catchment sets it.
   int32_t nearestNode = kNoNode;
-  std::vector<Trip> trips;
+  // From the bulk heap: a fine grid has hundreds of thousands of these arrays.
+  BulkVector<Trip> trips;
   uint8_t workersLeft = 0;
   uint8_t placesLeft = 0;
   uint8_t retailLeft = 0;
@@ -86,6 +88,12 @@ class CellGrid {
   void ForEach(F&& f) const {
     for (const auto& cell : cells_)
       if (cell) f(*cell);
+  }
+  // The same, in the opposite order.
+  template <typename F>
+  void ForEachReversed(F&& f) const {
+    for (auto it = cells_.rbegin(); it != cells_.rend(); ++it)
+      if (*it) f(**it);
   }
 
  private:
