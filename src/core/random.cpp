@@ -8,7 +8,7 @@ namespace {
 uint32_t g_seed = 0;
 
 inline uint32_t Advance() {
-  g_seed = g_seed * 134775813u + 1u;
+  g_seed = g_seed * RandomRun::kMultiplier + 1u;
   return g_seed;
 }
 }  // namespace

@@ -24,4 +24,23 @@ uint32_t RandomBits();
 // Advances the generator by count draws without using them.
 void SkipRandom(uint64_t count);
 
+// The generator's state in a local variable, for a loop of millions of draws: Below(n) draws
+// exactly what Random(n) would, without a call and a store per draw. Nothing else may draw
+// while a run is open; Close() hands the state back to the generator.
+class RandomRun {
+ public:
+  static constexpr uint32_t kMultiplier = 134775813u;
+  RandomRun() : seed_(RandSeed()) {}
+  int32_t Below(int32_t n) {
+    seed_ = seed_ * kMultiplier + 1u;
+    const uint64_t product =
+        static_cast<uint64_t>(seed_) * static_cast<uint64_t>(static_cast<uint32_t>(n));
+    return static_cast<int32_t>(static_cast<uint32_t>(product >> 32));
+  }
+  void Close() const { SetRandSeed(seed_); }
+
+ private:
+  uint32_t seed_;
+};
+
 }  // namespace velmora

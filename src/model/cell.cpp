@@ -2,6 +2,7 @@
 // filter, the pairing of every worker with a free workplace and the lines to work.
 #include "model/cell.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -164,50 +165,76 @@ void AssignWorkplaces(Model& m) {
   // two cell records scattered over memory. The cells get their counts back at the end.
   //
   // The rounds do not write the trips themselves: a fine grid has tens of millions of them, and
-  // each round's trip lies anywhere in that memory. A round notes its work cell in a slot of
-  // a dense array instead, one slot per trip to be paired, at the home's range and the trip's
-  // index; the trips then take their work cells in one pass in memory order. Every slot is
-  // written by one round at most (a home's index only counts down), so each trip ends with
-  // what the round that paired it would have written, and unpaired trips stay as they were.
+  // each round's trip lies anywhere in that memory. The rounds run in two passes instead:
+  // - The draws. A round needs only the two pick lists and a byte per cell of each list for
+  //   the counts, all small enough to stay in the processor's caches, and appends its pair of
+  //   list positions to a log.
+  // - The log replayed in order: each pair notes its work cell in a slot of a dense array, one
+  //   slot per trip to be paired, at the home's range and the trip's index (the home's count
+  //   before that round, less one). Rounds no longer wait on one another's memory here, so the
+  //   scattered writes overlap. The trips then take their work cells in one pass in memory
+  //   order.
+  // Every slot is written by one round at most (a home's count only goes down), so each trip
+  // ends with what the round that paired it would have written, and unpaired trips stay as
+  // they were.
   const size_t homeCount = m.workerCells.size();
   const size_t workCount = m.jobCells.size();
-  // Per home: where its slots start, and its workers still unpaired, side by side, so that a
-  // round reads one place for both. A load holds at most kMaxWorkers trips: the starts fit 32
-  // bits.
-  struct Home {
-    uint32_t first;
-    uint8_t left;
-  };
-  std::vector<Home> homesAt(homeCount);
-  size_t slots = 0;
+  std::vector<uint8_t> homeLeft(homeCount);
+  uint64_t slots = 0;
   for (size_t k = 0; k < homeCount; ++k) {
-    homesAt[k] = Home{static_cast<uint32_t>(slots), m.workerCells[k]->workersLeft};
-    slots += homesAt[k].left;
+    homeLeft[k] = m.workerCells[k]->workersLeft;
+    slots += homeLeft[k];
   }
-  if (slots > UINT32_MAX) throw std::bad_alloc();
+  // A load holds at most kMaxWorkers trips: slots and list positions fit 32 bits.
+  if (slots > UINT32_MAX || workCount > UINT32_MAX) throw std::bad_alloc();
   std::vector<std::pair<int32_t, int32_t>> workAt(workCount);
   std::vector<uint8_t> placesLeft(workCount);
+  uint64_t places = 0;
   for (size_t k = 0; k < workCount; ++k) {
     workAt[k] = {m.jobCells[k]->column, m.jobCells[k]->row};
     placesLeft[k] = m.jobCells[k]->placesLeft;
+    places += placesLeft[k];
   }
-  constexpr uint32_t kUnpaired = UINT32_MAX;
-  std::vector<uint32_t> workOfSlot(slots, kUnpaired);
 
+  // Every round pairs one worker with one place until either runs out.
+  struct Round {
+    uint32_t home, work;
+  };
+  BulkVector<Round> rounds;
+  rounds.reserve(static_cast<size_t>(std::min(slots, places)));
   PickList homes(homeCount);
   PickList works(workCount);
+  RandomRun draw;
   while (homes.Count() > 0 && works.Count() > 0) {
-    const size_t i = homes.At(static_cast<size_t>(Random(static_cast<int32_t>(homes.Count()))));
-    const size_t j = works.At(static_cast<size_t>(Random(static_cast<int32_t>(works.Count()))));
-    Home& h = homesAt[i];
-    workOfSlot[h.first + h.left - 1u] = static_cast<uint32_t>(j);
-    if (--h.left == 0) homes.Remove(i);
+    const size_t i = homes.At(static_cast<size_t>(draw.Below(static_cast<int32_t>(homes.Count()))));
+    const size_t j = works.At(static_cast<size_t>(draw.Below(static_cast<int32_t>(works.Count()))));
+    rounds.push_back(Round{static_cast<uint32_t>(i), static_cast<uint32_t>(j)});
+    if (--homeLeft[i] == 0) homes.Remove(i);
     if (--placesLeft[j] == 0) works.Remove(j);
   }
+  draw.Close();
+
+  // Per home: where its slots start, and its count as the replay takes it down.
+  struct Home {
+    uint32_t first;
+    uint32_t left;
+  };
+  std::vector<Home> homesAt(homeCount);
+  for (size_t k = 0, first = 0; k < homeCount; ++k) {
+    homesAt[k] = Home{static_cast<uint32_t>(first), m.workerCells[k]->workersLeft};
+    first += homesAt[k].left;
+  }
+  constexpr uint32_t kUnpaired = UINT32_MAX;
+  BulkVector<uint32_t> workOfSlot(static_cast<size_t>(slots), kUnpaired);
+  for (const Round& round : rounds) {
+    Home& h = homesAt[round.home];
+    workOfSlot[h.first + --h.left] = round.work;
+  }
+  rounds = {};
 
   for (size_t k = 0; k < homeCount; ++k) {
     Trip* trips = m.workerCells[k]->trips.data();
-    const size_t end = k + 1 < homeCount ? homesAt[k + 1].first : slots;
+    const size_t end = k + 1 < homeCount ? homesAt[k + 1].first : static_cast<size_t>(slots);
     for (size_t slot = homesAt[k].first; slot < end; ++slot) {
       const uint32_t j = workOfSlot[slot];
       if (j == kUnpaired) continue;
@@ -218,7 +245,7 @@ void AssignWorkplaces(Model& m) {
   }
   workOfSlot = {};
 
-  for (size_t k = 0; k < homeCount; ++k) m.workerCells[k]->workersLeft = homesAt[k].left;
+  for (size_t k = 0; k < homeCount; ++k) m.workerCells[k]->workersLeft = homeLeft[k];
   for (size_t k = 0; k < workCount; ++k) m.jobCells[k]->placesLeft = placesLeft[k];
   // The lists keep the cells still on them, in their order.
   auto keep = [](std::vector<TCell*>& list, const PickList& present) {
@@ -244,45 +271,102 @@ void AssignWorkplaces(Model& m) {
 
 void DrawLinesToWork(Model& m) {
   // The pen width is left as the last drawing on the base layer set it. All lines of one home
-  // cell have its colour and that width, so a line to a work cell the cell has already drawn
-  // to in this run covers the same pixels again and is left out; lines of different cells
-  // are all drawn, in order, as a later cell paints over an earlier one. A home cell with a
-  // few hundred workers usually sends several to one work cell.
+  // cell have its colour and that width, so they may be drawn in any order among themselves,
+  // and a line to a work cell the home has already drawn to covers the same pixels again and
+  // is left out (a home with a few hundred workers usually sends several to one work cell).
+  // Lines of different homes overlap, a later home's over an earlier one's.
+  //
+  // Where the canvas can draw beneath what it has drawn, the homes go in reverse order, each
+  // under the ones after it: every pixel then takes the colour of the last home to reach it,
+  // as in order, but is written once instead of thousands of times on a fine grid, and lines
+  // through parts already drawn are skipped there. The plain order is taken otherwise.
   Canvas& base = m.host().BaseCanvas();
   const int32_t cols = m.cells.Cols();
   const int32_t rows = m.cells.Rows();
   const size_t cellCount = static_cast<size_t>(cols) * static_cast<size_t>(rows);
-  // For every cell, the number of the home cell that last drew a line to it (0: none yet).
-  std::vector<uint32_t> drawnFrom(cellCount, 0);
-  // Every cell's centre, by row-major index: a line's end is read from here instead of from the
-  // work cell's record, which lies anywhere on the heap (a cache miss per line on a fine grid).
-  std::vector<std::pair<int32_t, int32_t>> centres(cellCount);
-  for (int32_t r = 0; r < rows; ++r)
-    for (int32_t c = 0; c < cols; ++c) {
-      const TCell* cell = m.cells.At(c, r);
-      centres[static_cast<size_t>(r) * static_cast<size_t>(cols) + static_cast<size_t>(c)] =
-          cell != nullptr ? std::make_pair(cell->PositionX, cell->PositionY) : std::make_pair(0, 0);
+  // The cells' centres lie on a lattice (CreateCells places them so): a line's end is worked
+  // out from the work cell's column and row instead of being read from its record, which lies
+  // anywhere on the heap (a cache miss per line on a fine grid). Should some centre lie off
+  // the lattice of the first cells, every end is read from its record.
+  bool lattice = cellCount > 0;
+  int64_t x0 = 0, y0 = 0, stepX = 0, stepY = 0;
+  if (lattice) {
+    const TCell* first = m.cells.At(0, 0);
+    lattice = first != nullptr;
+    if (lattice) {
+      x0 = first->PositionX;
+      y0 = first->PositionY;
+      if (cols > 1 && m.cells.At(1, 0) != nullptr) stepX = m.cells.At(1, 0)->PositionX - x0;
+      if (rows > 1 && m.cells.At(0, 1) != nullptr) stepY = m.cells.At(0, 1)->PositionY - y0;
     }
-  uint32_t homeNumber = 0;
-  // The end of the last line of the run; the pen is left there as if every line was drawn.
-  size_t lastWork = cellCount;
-  m.cells.ForEach([&](const TCell& home) {
-    ++homeNumber;
+    for (int32_t r = 0; lattice && r < rows; ++r)
+      for (int32_t c = 0; lattice && c < cols; ++c) {
+        const TCell* cell = m.cells.At(c, r);
+        lattice = cell != nullptr && cell->PositionX == x0 + c * stepX &&
+                  cell->PositionY == y0 + r * stepY;
+      }
+  }
+  auto lineTo = [&](const Trip& trip) {
+    if (lattice) {
+      base.LineTo(static_cast<int>(x0 + trip.destCol * stepX),
+                  static_cast<int>(y0 + trip.destRow * stepY));
+    } else {
+      const TCell* work = m.cells.At(trip.destCol, trip.destRow);
+      base.LineTo(work->PositionX, work->PositionY);
+    }
+  };
+  auto workOf = [&](const Trip& trip) {
+    if (!trip.HasWorkplace() || trip.destCol < 0 || trip.destCol >= cols || trip.destRow < 0 ||
+        trip.destRow >= rows)
+      return cellCount;
+    return static_cast<size_t>(trip.destRow) * static_cast<size_t>(cols) +
+           static_cast<size_t>(trip.destCol);
+  };
+  // The work cells the current home has drawn to, a bit each, cleared after the home.
+  std::vector<uint64_t> drawn(cellCount / 64 + 1, 0);
+  std::vector<size_t> drawnNow;
+  auto drawHome = [&](const TCell& home) {
+    bool any = false;
     for (const Trip& trip : home.trips) {
-      if (!trip.HasWorkplace() || trip.destCol < 0 || trip.destCol >= cols || trip.destRow < 0 ||
-          trip.destRow >= rows)
-        continue;
-      const size_t w = static_cast<size_t>(trip.destRow) * static_cast<size_t>(cols) +
-                       static_cast<size_t>(trip.destCol);
-      lastWork = w;
-      if (drawnFrom[w] == homeNumber) continue;
-      drawnFrom[w] = homeNumber;
-      base.SetPenColor(home.color);
+      const size_t w = workOf(trip);
+      if (w == cellCount) continue;
+      const uint64_t bit = uint64_t{1} << (w % 64);
+      if ((drawn[w / 64] & bit) != 0) continue;
+      drawn[w / 64] |= bit;
+      drawnNow.push_back(w);
+      if (!any) base.SetPenColor(home.color);
+      any = true;
       base.MoveTo(home.PositionX, home.PositionY);
-      base.LineTo(centres[w].first, centres[w].second);
+      lineTo(trip);
     }
-  });
-  if (lastWork < cellCount) base.MoveTo(centres[lastWork].first, centres[lastWork].second);
+    for (size_t w : drawnNow) drawn[w / 64] = 0;
+    drawnNow.clear();
+    return any;
+  };
+
+  // The last home to draw a line; the pen is left at the end of its last trip's line, in its
+  // colour, as drawing every line in order leaves it.
+  const TCell* lastHome = nullptr;
+  if (base.BeginUnderlay()) {
+    m.cells.ForEachReversed([&](const TCell& home) {
+      if (drawHome(home) && lastHome == nullptr) lastHome = &home;
+    });
+    base.EndUnderlay();
+  } else {
+    m.cells.ForEach([&](const TCell& home) {
+      if (drawHome(home)) lastHome = &home;
+    });
+  }
+  if (lastHome == nullptr) return;
+  base.SetPenColor(lastHome->color);
+  for (auto trip = lastHome->trips.rbegin(); trip != lastHome->trips.rend(); ++trip) {
+    if (workOf(*trip) != cellCount) {
+      // The end of its last line.
+      const TCell* work = m.cells.At(trip->destCol, trip->destRow);
+      base.MoveTo(work->PositionX, work->PositionY);
+      break;
+    }
+  }
 }
 
 }  // namespace velmora

@@ -1,17 +1,24 @@
 // A list of positions 0 .. n - 1 from which entries are taken out one by one while the others
-// keep their order, with the k-th remaining entry found in O(log n). Asking for the k-th
+// keep their order, with the k-th remaining entry found in a few steps. Asking for the k-th
 // remaining entry and then removing it is what erasing element k from a vector of the same
-// entries does, without moving the rest.
+// entries does, without moving the rest each time.
 //
-// The entries still there are bits of 64-bit words; a Fenwick tree over the words' bit counts
-// finds the word holding the k-th entry, and the word itself the bit. Both are small (a grid
-// of 426,240 cells takes 53 KB of bits and 27 KB of counts), so the many draws of a pairing
-// stay in the processor's caches.
+// The pairing asks for an entry tens of millions of times and removes one only every few dozen
+// asks, so asking is made cheap and removing is paid in batches:
+// - `order_` holds the entries present at the last compaction, in order. Entries removed since
+//   then stay in it and are listed, by their index in `order_`, in `removed_` (sorted), at
+//   most kPending of them; the next removal compacts `order_`.
+// - The k-th present entry is order_[k + q], where q is the number of removed indices before
+//   it. A removed index r_t (the t-th, from 0) has r_t - t present entries before it, so it
+//   lies before the k-th present entry exactly when r_t - t <= k; `before_` holds those
+//   numbers, so q is a count of small integers not above k, which takes no branch and no
+//   chain of dependent memory reads (unlike a tree descent), and successive asks overlap.
 #pragma once
 
-#include <bit>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace velmora {
@@ -19,15 +26,11 @@ namespace velmora {
 class PickList {
  public:
   // All n positions present.
-  explicit PickList(size_t n)
-      : bits_((n + 63) / 64, ~uint64_t{0}), tree_(bits_.size() + 1, 0), count_(n) {
-    if (n % 64 != 0) bits_.back() = (uint64_t{1} << (n % 64)) - 1;
-    for (size_t w = 1; w <= bits_.size(); ++w) {
-      tree_[w] += static_cast<uint32_t>(std::popcount(bits_[w - 1]));
-      const size_t parent = w + (w & (~w + 1));
-      if (parent <= bits_.size()) tree_[parent] += tree_[w];
-    }
-    while (top_ * 2 <= bits_.size()) top_ *= 2;
+  explicit PickList(size_t n) : present_(n, 1), count_(n) {
+    if (n > static_cast<size_t>(INT32_MAX)) throw std::bad_alloc();
+    order_.resize(n);
+    for (size_t k = 0; k < n; ++k) order_[k] = static_cast<uint32_t>(k);
+    before_.assign(kPending, kNever);
   }
 
   // Number of positions still present.
@@ -35,57 +38,59 @@ class PickList {
 
   // The original position of the k-th present entry, counted from 0; k < Count().
   size_t At(size_t k) const {
-    // Words before the one holding the entry, and the entries in them. Each step of the descent
-    // takes its node or not by a comparison that depends on the draw, which a branch would
-    // mispredict half of the time: the steps select instead of branching. Nodes past the tree
-    // count as holding more entries than exist, so they are never taken.
-    const size_t nodes = tree_.size();
-    size_t word = 0;
-    uint64_t rest = k;
-    for (size_t step = top_; step > 0; step /= 2) {
-      const size_t next = word + step;
-      const uint64_t below = next < nodes ? tree_[next] : UINT64_MAX;
-      const bool take = below <= rest;
-      word = take ? next : word;
-      rest -= take ? below : 0;
-    }
-    // The rest-th set bit of that word: halves of the word are skipped by their bit counts.
-    uint64_t bits = bits_[word];
-    size_t position = 0;
-    for (int half = 32; half > 0; half /= 2) {
-      const uint64_t low = bits & ((uint64_t{1} << half) - 1);
-      const uint64_t inLow = BitCount(low);
-      const bool up = rest >= inLow;
-      rest -= up ? inLow : 0;
-      bits = up ? bits >> half : low;
-      position += up ? static_cast<size_t>(half) : 0;
-    }
-    return word * 64 + position;
+    const auto rank = static_cast<int32_t>(k);
+    // The unused tail of before_ holds kNever, which no rank reaches: the count runs over the
+    // whole fixed array, in vector lanes.
+    int32_t q = 0;
+    for (size_t t = 0; t < kPending; ++t) q += before_[t] <= rank ? 1 : 0;
+    return order_[k + static_cast<size_t>(q)];
   }
 
   // Takes out the entry at an original position that is still present.
   void Remove(size_t position) {
-    bits_[position / 64] &= ~(uint64_t{1} << (position % 64));
-    for (size_t w = position / 64 + 1; w < tree_.size(); w += w & (~w + 1)) --tree_[w];
+    if (removed_.size() == kPending) Compact();
+    present_[position] = 0;
     --count_;
+    // order_ is sorted, as positions only leave it.
+    const auto index = static_cast<uint32_t>(
+        std::lower_bound(order_.begin(), order_.end(), static_cast<uint32_t>(position)) -
+        order_.begin());
+    const size_t t = static_cast<size_t>(std::lower_bound(removed_.begin(), removed_.end(), index) -
+                                         removed_.begin());
+    removed_.insert(removed_.begin() + static_cast<std::ptrdiff_t>(t), index);
+    for (size_t u = t; u < removed_.size(); ++u)
+      before_[u] = static_cast<int32_t>(removed_[u]) - static_cast<int32_t>(u);
   }
 
-  bool Present(size_t position) const { return (bits_[position / 64] >> (position % 64)) & 1u; }
+  bool Present(size_t position) const { return present_[position] != 0; }
 
  private:
-  // std::popcount without a popcount instruction in the target set is a library call; this is
-  // the same count in a few inline operations.
-  static uint64_t BitCount(uint64_t x) {
-    x -= (x >> 1) & 0x5555555555555555u;
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return (x * 0x0101010101010101u) >> 56;
+  // Removals held before a compaction: asks count over this many, compactions copy the list
+  // once per this many removals.
+  static constexpr size_t kPending = 64;
+  static constexpr int32_t kNever = INT32_MAX;
+
+  // Closes the gaps in order_: the runs between removed indices move down in one copy each.
+  void Compact() {
+    size_t kept = removed_.front();
+    for (size_t t = 0; t < removed_.size(); ++t) {
+      const size_t from = removed_[t] + 1;
+      const size_t to = t + 1 < removed_.size() ? removed_[t + 1] : order_.size();
+      std::copy(order_.begin() + static_cast<std::ptrdiff_t>(from),
+                order_.begin() + static_cast<std::ptrdiff_t>(to),
+                order_.begin() + static_cast<std::ptrdiff_t>(kept));
+      kept += to - from;
+    }
+    order_.resize(kept);
+    removed_.clear();
+    before_.assign(kPending, kNever);
   }
 
-  std::vector<uint64_t> bits_;  // bit p of word p / 64: position p is present
-  std::vector<uint32_t> tree_;  // 1-based Fenwick tree of the words' bit counts
+  std::vector<uint8_t> present_;   // present_[p]: position p is still there
+  std::vector<uint32_t> order_;    // present at the last compaction, in order
+  std::vector<uint32_t> removed_;  // indices into order_ removed since, sorted
+  std::vector<int32_t> before_;    // before_[t]: present entries before removed_[t]
   size_t count_ = 0;
-  size_t top_ = 1;  // highest power of two not above the number of words
 };
 
 }  // namespace velmora
