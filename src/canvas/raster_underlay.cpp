@@ -16,6 +16,7 @@
 // step, and the pointer moves along the shorter axis whenever the whole part grows).
 #include <algorithm>
 #include <cstdlib>
+#include <type_traits>
 
 #include "canvas/raster_canvas.h"
 
@@ -26,26 +27,19 @@ bool RasterCanvas::BeginUnderlay() {
   const auto width = static_cast<size_t>(buffer_.width);
   const auto height = static_cast<size_t>(buffer_.height);
   covered_.assign((width * height + 63) / 64, 0);
-  constexpr int kTile = 1 << kTileShift;
-  tileColumns_ = (width + kTile - 1) / kTile;
-  const size_t tileRows = (height + kTile - 1) / kTile;
-  tileLeft_.resize(tileColumns_ * tileRows);
-  for (size_t ty = 0; ty < tileRows; ++ty)
-    for (size_t tx = 0; tx < tileColumns_; ++tx) {
-      const size_t w = std::min<size_t>(kTile, width - tx * kTile);
-      const size_t h = std::min<size_t>(kTile, height - ty * kTile);
-      tileLeft_[ty * tileColumns_ + tx] = static_cast<uint8_t>(w * h);
-    }
-  constexpr int kBlock = 1 << kBlockShift;
-  blockColumns_ = (width + kBlock - 1) / kBlock;
-  const size_t blockRows = (height + kBlock - 1) / kBlock;
-  blockLeft_.resize(blockColumns_ * blockRows);
-  for (size_t by = 0; by < blockRows; ++by)
-    for (size_t bx = 0; bx < blockColumns_; ++bx) {
-      const size_t w = std::min<size_t>(kBlock, width - bx * kBlock);
-      const size_t h = std::min<size_t>(kBlock, height - by * kBlock);
-      blockLeft_[by * blockColumns_ + bx] = static_cast<uint16_t>(w * h);
-    }
+  // Each square of 2^shift pixels starts with its pixels inside the buffer free.
+  auto squares = [&](auto& left, size_t& columns, int shift) {
+    const size_t side = size_t{1} << shift;
+    columns = (width + side - 1) / side;
+    const size_t rows = (height + side - 1) / side;
+    left.resize(columns * rows);
+    for (size_t r = 0; r < rows; ++r)
+      for (size_t c = 0; c < columns; ++c)
+        left[r * columns + c] = static_cast<std::decay_t<decltype(left[0])>>(
+            std::min(side, width - c * side) * std::min(side, height - r * side));
+  };
+  squares(tileLeft_, tileColumns_, kTileShift);
+  squares(blockLeft_, blockColumns_, kBlockShift);
   underlay_ = true;
   return true;
 }
