@@ -13,10 +13,12 @@
 // - The nearest node: the plain scan keeps the first index of the smallest rounded distance, and
 //   only below 1000. The searches compare (rounded distance, index) pairs, so they keep the same
 //   node, provided they see every node at least as near as the answer. They do: the candidates
-//   hold every node nearer than conDist; a search around the last nearest node's present
-//   distance d holds every node at rounded distance d or less; a growing disc stops only once
-//   it holds every tie of the nearest found (PointGrid::Nearest). With no node below 1000,
-//   nearestDist is 1000 and candidates[0] keeps its value, as in the plain scan.
+//   hold every node nearer than conDist, and so the nearest node and all its ties whenever
+//   there is a candidate (one pass over the candidate disc counts them and finds the nearest,
+//   PointGrid::CountAndNearest); a search around the last nearest node's present distance d
+//   holds every node at rounded distance d or less; a growing disc stops only once it holds
+//   every tie of the nearest found (PointGrid::Nearest). With no node below 1000, nearestDist
+//   is 1000 and candidates[0] keeps its value, as in the plain scan.
 // - scanDist is the distance to the last node the plain scan visits: the last node of the list,
 //   or the one before it when the scanning node is the last.
 // - LinkAndRepel sets mark 0 and then, per candidate, mark 2 on both ends, velocity 0 and, while
@@ -191,6 +193,15 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
     count = static_cast<int32_t>(found_.size());
     // The nearest node is a candidate, and so is every node at its rounded distance.
     if (count > 0) nearest = PointGrid::NearestOf(found_, &nearestDistance);
+  } else if (disc != nullptr && disc->R2() < PointGrid::kKeyedDisc) {
+    // One pass over the disc counts the candidates and finds the nearest among them, which is
+    // the nearest node whenever there is a candidate.
+    const PointGrid::DiscCount scan = grid_.CountAndNearest(x, y, *disc, index);
+    count = scan.count;
+    if (count > 0) {
+      nearest = scan.nearest;
+      nearestDistance = scan.distance;
+    }
   }
   if (nearest < 0) nearest = NearestOther(index, count == 0, &nearestDistance);
   if (nearest >= 0) {
