@@ -15,10 +15,11 @@
 //   node, provided they see every node at least as near as the answer. They do: the candidates
 //   hold every node nearer than conDist, and so the nearest node and all its ties whenever
 //   there is a candidate (one pass over the candidate disc counts them and finds the nearest,
-//   PointGrid::CountAndNearest); a search around the last nearest node's present distance d
-//   holds every node at rounded distance d or less; a growing disc stops only once it holds
-//   every tie of the nearest found (PointGrid::Nearest). With no node below 1000, nearestDist
-//   is 1000 and candidates[0] keeps its value, as in the plain scan.
+//   PointGrid::CountAndNearest, keeping keys only where the nearest can lie: within the last
+//   nearest node's present distance d, as below); a search around the last nearest node's
+//   present distance d holds every node at rounded distance d or less; a growing disc stops only
+//   once it holds every tie of the nearest found (PointGrid::Nearest). With no node below 1000,
+//   nearestDist is 1000 and candidates[0] keeps its value, as in the plain scan.
 // - scanDist is the distance to the last node the plain scan visits: the last node of the list,
 //   or the one before it when the scanning node is the last.
 // - LinkAndRepel sets mark 0 and then, per candidate, mark 2 on both ends, velocity 0 and, while
@@ -148,6 +149,19 @@ const Disc& FastFormation::CandidateDisc(int32_t conDist) {
   return *disc;
 }
 
+int64_t FastFormation::NearBound(int32_t index) const {
+  const TAgent& s = *nodes_[static_cast<size_t>(index)];
+  const int32_t last = s.candidates[0];
+  if (last < 0 || last == index || static_cast<size_t>(last) >= nodes_.size())
+    return std::numeric_limits<int64_t>::max();
+  const int64_t dx = static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - s.x;
+  const int64_t dy = static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - s.y;
+  // k is at least the root of the squared offset, so at least its rounded distance, and k^2 + k
+  // is at least MaxSquaredFor of that distance.
+  const int64_t k = PointGrid::RootAtLeast(dx * dx + dy * dy);
+  return k * k + k;
+}
+
 int32_t FastFormation::NearestOther(int32_t index, bool noCandidates, int32_t* distance) {
   const TAgent& s = *nodes_[static_cast<size_t>(index)];
   // The last nearest node is a good guess, since nodes move little per pass: any node at least
@@ -196,7 +210,7 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
   } else if (disc != nullptr && disc->R2() < PointGrid::kKeyedDisc) {
     // One pass over the disc counts the candidates and finds the nearest among them, which is
     // the nearest node whenever there is a candidate.
-    const PointGrid::DiscCount scan = grid_.CountAndNearest(x, y, *disc, index);
+    const PointGrid::DiscCount scan = grid_.CountAndNearest(x, y, *disc, index, NearBound(index));
     count = scan.count;
     if (count > 0) {
       nearest = scan.nearest;

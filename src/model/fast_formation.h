@@ -34,6 +34,9 @@ class FastFormation {
   // The nearest node to node index and its distance, as NeigborCheck finds it; -1 when no other
   // node lies nearer than 1000. noCandidates: the node is known to have none.
   int32_t NearestOther(int32_t index, bool noCandidates, int32_t* distance);
+  // A bound for CountAndNearest: the last nearest node's present rounded distance d gives
+  // MaxSquaredFor(d) or a little more; without a last nearest node, no bound.
+  int64_t NearBound(int32_t index) const;
   // The disc of squared radius conDist^2 - conDist, made once per connect distance.
   const Disc& CandidateDisc(int32_t conDist);
   void PlainScan(int32_t index);

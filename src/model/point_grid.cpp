@@ -261,43 +261,6 @@ int32_t PointGrid::NearestWithin(int32_t x, int32_t y, int64_t r2, int32_t exclu
   return lowest;
 }
 
-PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc& disc,
-                                                int32_t exclude) const {
-  DiscCount result{0, -1, 0};
-  if (disc.R2() < 0) return result;
-  std::array<point_runs::Run, 8> few{};
-  std::vector<point_runs::Run> many;
-  size_t count = 0;
-  ForEachRun(x, y, disc, [&](const uint32_t* packed, const int32_t* ids, size_t n) {
-    if (count == few.size()) many.assign(few.begin(), few.end());
-    if (count < few.size())
-      few[count] = point_runs::Run{packed, ids, n};
-    else
-      many.push_back(point_runs::Run{packed, ids, n});
-    ++count;
-  });
-  const uint32_t q = Pack(x, y);
-  const auto r2 = static_cast<int32_t>(disc.R2());
-  const point_runs::DiscKeys keys = point_runs::CountAndKeysInRuns(
-      count <= few.size() ? few.data() : many.data(), count, q, r2, exclude);
-  result.count = keys.count;
-  if (keys.count == 0) return result;
-  // The least key is the least squared distance, and the lowest id at it. Points at the same
-  // rounded distance d lie within MaxSquaredFor(d), inside the disc when d is inside it; when
-  // the second least key lies beyond, the nearest point has no tie.
-  constexpr int32_t kIdMask = (1 << kIdBits) - 1;
-  const int32_t least = keys.least >> point_runs::kKeyShift;
-  result.distance = RoundedDistance(least);
-  const int64_t ties = MaxSquaredFor(result.distance);
-  if (keys.second == point_runs::kNone || (keys.second >> point_runs::kKeyShift) > ties) {
-    result.nearest = keys.least & kIdMask;
-  } else {
-    int32_t d = 0;
-    result.nearest = NearestWithin(x, y, std::min<int64_t>(ties, r2), exclude, &d);
-  }
-  return result;
-}
-
 int32_t PointGrid::Nearest(int32_t x, int32_t y, int64_t startRadius, int64_t below,
                            int32_t exclude, int32_t* distance) const {
   // Beyond `below` nothing counts, and beyond reach_ the disc holds every point of the range.

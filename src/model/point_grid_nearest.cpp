@@ -80,7 +80,8 @@ __m128i Max32(__m128i a, __m128i b) {
   return _mm_or_si128(_mm_and_si128(above, a), _mm_andnot_si128(above, b));
 }
 
-// Lane by lane: the number of points kept, and the least and second least key among them.
+// Lane by lane: the number of points within r2, and the least and second least key of those
+// other than `exclude`.
 DiscKeys CountAndKeys4(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude) {
   const __m128i vq = _mm_set1_epi32(static_cast<int32_t>(q));
   const __m128i skip = _mm_set1_epi32(exclude);
@@ -92,10 +93,9 @@ DiscKeys CountAndKeys4(const Run* runs, size_t count, uint32_t q, int32_t r2, in
     for (size_t k = 0, n = run->n; k < n; k += 4) {
       const __m128i sq = Squared4(run->packed + k, vq);
       const __m128i id = _mm_loadu_si128(reinterpret_cast<const __m128i*>(run->ids + k));
-      const __m128i keep =
-          _mm_and_si128(_mm_cmpgt_epi32(beyond, sq),
-                        _mm_andnot_si128(_mm_cmpeq_epi32(id, skip), LanesBelow4(n - k)));
-      inside = _mm_add_epi32(inside, keep);
+      const __m128i in = _mm_and_si128(_mm_cmpgt_epi32(beyond, sq), LanesBelow4(n - k));
+      const __m128i keep = _mm_andnot_si128(_mm_cmpeq_epi32(id, skip), in);
+      inside = _mm_add_epi32(inside, in);
       const __m128i key = _mm_or_si128(_mm_slli_epi32(sq, kKeyShift), id);
       const __m128i kept = _mm_or_si128(_mm_and_si128(keep, key), _mm_andnot_si128(keep, none));
       second = MinKept4(second, Max32(least, kept), _mm_set1_epi32(-1));
@@ -162,7 +162,8 @@ VELMORA_AVX512 int32_t LowestId16(const Run* runs, size_t count, uint32_t q, int
   return MinOfLanes16(least);
 }
 
-// Lane by lane: the number of points kept, and the least and second least key among them; then
+// Lane by lane: the number of points within r2, and the least and second least key of those
+// other than `exclude`; then
 // the least over all lanes, and the second least as the least of the lanes' second keys and of
 // the other lanes' least keys (keys are distinct, ids being so).
 VELMORA_AVX512 DiscKeys CountAndKeys16(const Run* runs, size_t count, uint32_t q, int32_t r2,
@@ -179,9 +180,9 @@ VELMORA_AVX512 DiscKeys CountAndKeys16(const Run* runs, size_t count, uint32_t q
       const __m512i d = _mm512_sub_epi16(_mm512_maskz_loadu_epi32(lanes, run->packed + k), vq);
       const __m512i sq = _mm512_madd_epi16(d, d);
       const __m512i id = _mm512_maskz_loadu_epi32(lanes, run->ids + k);
-      const __mmask16 keep =
-          _mm512_mask_cmpneq_epi32_mask(_mm512_mask_cmple_epi32_mask(lanes, sq, limit), id, skip);
-      inside += __builtin_popcount(keep);
+      const __mmask16 in = _mm512_mask_cmple_epi32_mask(lanes, sq, limit);
+      const __mmask16 keep = _mm512_mask_cmpneq_epi32_mask(in, id, skip);
+      inside += __builtin_popcount(in);
       const __m512i key = _mm512_or_si512(_mm512_mask_slli_epi32(sq, 0xFFFF, sq, kKeyShift), id);
       second = _mm512_mask_min_epi32(second, keep, second,
                                      _mm512_mask_max_epi32(key, 0xFFFF, least, key));
@@ -245,8 +246,9 @@ DiscKeys CountAndKeysInRuns(const Run* runs, size_t count, uint32_t q, int32_t r
   for (const Run* run = runs; run != runs + count; ++run)
     for (size_t k = 0; k < run->n; ++k) {
       const int32_t sq = SquaredOf(run->packed[k], q);
-      if (run->ids[k] == exclude || sq > r2) continue;
+      if (sq > r2) continue;
       ++keys.count;
+      if (run->ids[k] == exclude) continue;
       const int32_t key = (sq << kKeyShift) | run->ids[k];
       keys.second = std::min(keys.second, std::max(keys.least, key));
       keys.least = std::min(keys.least, key);

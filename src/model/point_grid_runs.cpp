@@ -227,6 +227,13 @@ int32_t CountInRun(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
   return CountRunAny(packed, n, q, r2);
 }
 
+int32_t CountInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2) {
+  int32_t inside = 0;
+  for (const Run* run = runs; run != runs + count; ++run)
+    inside += CountRunAny(run->packed, run->n, q, r2);
+  return inside;
+}
+
 void GatherInRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,
                  int32_t exclude, std::vector<PointGrid::Near>& out) {
   GatherRun(packed, ids, n, q, r2, exclude, out);

@@ -33,13 +33,15 @@ int32_t LowestIdInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, in
 // A key orders points by squared distance, then id: squared distance << kKeyShift | id. It fits
 // 31 bits for squared distances below PointGrid::kKeyedDisc.
 struct DiscKeys {
-  int32_t count;   // points kept
-  int32_t least;   // the least key among them, kNone for none
+  int32_t count;   // points within the distance
+  int32_t least;   // the least key among them, leaving one id out; kNone for none
   int32_t second;  // the second least, kNone for fewer than two
 };
-// Over the points of the runs other than id exclude within squared distance r2 <
-// PointGrid::kKeyedDisc of q: their number and their two least keys.
+// Over the points of the runs within squared distance r2 < PointGrid::kKeyedDisc of q: their
+// number, and the two least keys of those other than id exclude.
 DiscKeys CountAndKeysInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude);
+// Number of the points of the runs within squared distance r2 (r2 < 2^31 - 1) of q.
+int32_t CountInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2);
 // Appends the points within squared distance r2 of q, leaving out the id exclude.
 void GatherInRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,
                  int32_t exclude, std::vector<PointGrid::Near>& out);

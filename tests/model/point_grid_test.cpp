@@ -135,13 +135,19 @@ void CheckAgainstPlainLoops() {
       const int32_t plain = PlainNearest(points, x, y, self, r2, &want);
       ASSERT_EQ(grid.NearestWithin(x, y, r2, self, &got), plain) << round;
       if (plain >= 0) ASSERT_EQ(got, want);
-      // The disc's count without `self` and its nearest point, in one pass.
-      const PointGrid::DiscCount scan = grid.CountAndNearest(x, y, disc, self);
+      // The disc's count without `self` and its nearest point, in one pass: told nothing of
+      // where the nearest lies, and told of some other point's distance.
       const Point& s = points[static_cast<size_t>(self)];
       const int64_t sx = s.x - x, sy = s.y - y;
-      ASSERT_EQ(scan.count, PlainCount(points, x, y, r2) - (sx * sx + sy * sy <= r2 ? 1 : 0));
-      ASSERT_EQ(scan.nearest, plain) << round;
-      if (plain >= 0) ASSERT_EQ(scan.distance, want);
+      const int32_t other = pick(rng);
+      const int32_t known = PointDistance(points[static_cast<size_t>(other)].x,
+                                          points[static_cast<size_t>(other)].y, x, y);
+      for (const int64_t nearBound : {r2, other == self ? r2 : MaxSquaredFor(known)}) {
+        const PointGrid::DiscCount scan = grid.CountAndNearest(x, y, disc, self, nearBound);
+        ASSERT_EQ(scan.count, PlainCount(points, x, y, r2) - (sx * sx + sy * sy <= r2 ? 1 : 0));
+        ASSERT_EQ(scan.nearest, plain) << round;
+        if (plain >= 0) ASSERT_EQ(scan.distance, want);
+      }
 
       // The growing search against the plain one over all points, with and without a limit.
       const int32_t all = PlainNearest(points, x, y, self, INT64_MAX, &want);
