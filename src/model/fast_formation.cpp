@@ -32,6 +32,7 @@
 #include "model/fast_formation.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 #include "core/random.h"
@@ -77,6 +78,9 @@ FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldH
       ys_.push_back(nodes_[i]->y);
     }
   }
+  // A new node's candidates are empty until its first scan makes element 0 a 0.
+  for (const auto& node : nodes_)
+    lastNearest_.push_back(node->candidates.empty() ? 0 : node->candidates[0]);
   ListUnmarked();
 }
 
@@ -103,6 +107,7 @@ void FastFormation::Moved(int32_t index) {
 
 void FastFormation::PlainScan(int32_t index) {
   nodes_[static_cast<size_t>(index)]->NeigborCheck(index, nodes_);
+  lastNearest_[static_cast<size_t>(index)] = nodes_[static_cast<size_t>(index)]->candidates[0];
   ListUnmarked();
 }
 
@@ -149,24 +154,24 @@ const Disc& FastFormation::CandidateDisc(int32_t conDist) {
   return *disc;
 }
 
-int64_t FastFormation::NearBound(int32_t index) const {
-  const TAgent& s = *nodes_[static_cast<size_t>(index)];
-  const int32_t last = s.candidates[0];
+int64_t FastFormation::NearRadius(int32_t index) const {
+  const int32_t last = lastNearest_[static_cast<size_t>(index)];
   if (last < 0 || last == index || static_cast<size_t>(last) >= nodes_.size())
     return std::numeric_limits<int64_t>::max();
-  const int64_t dx = static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - s.x;
-  const int64_t dy = static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - s.y;
-  // k is at least the root of the squared offset, so at least its rounded distance, and k^2 + k
-  // is at least MaxSquaredFor of that distance.
-  const int64_t k = PointGrid::RootAtLeast(dx * dx + dy * dy);
-  return k * k + k;
+  const int64_t dx =
+      static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - xs_[static_cast<size_t>(index)];
+  const int64_t dy =
+      static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - ys_[static_cast<size_t>(index)];
+  // The last nearest node's rounded distance d is at most |dx| + |dy|, and a point at rounded
+  // distance d or less lies within d^2 + d < (d + 1)^2.
+  return std::abs(dx) + std::abs(dy) + 1;
 }
 
 int32_t FastFormation::NearestOther(int32_t index, bool noCandidates, int32_t* distance) {
   const TAgent& s = *nodes_[static_cast<size_t>(index)];
   // The last nearest node is a good guess, since nodes move little per pass: any node at least
   // as near as it is lies within the ties of its present distance.
-  const int32_t last = s.candidates[0];
+  const int32_t last = lastNearest_[static_cast<size_t>(index)];
   if (!noCandidates && last >= 0 && last != index && static_cast<size_t>(last) < nodes_.size()) {
     const int64_t dx = static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - s.x;
     const int64_t dy = static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - s.y;
@@ -210,7 +215,7 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
   } else if (disc != nullptr && disc->R2() < PointGrid::kKeyedDisc) {
     // One pass over the disc counts the candidates and finds the nearest among them, which is
     // the nearest node whenever there is a candidate.
-    const PointGrid::DiscCount scan = grid_.CountAndNearest(x, y, *disc, index, NearBound(index));
+    const PointGrid::DiscCount scan = grid_.CountAndNearest(x, y, *disc, index, NearRadius(index));
     count = scan.count;
     if (count > 0) {
       nearest = scan.nearest;
@@ -221,6 +226,7 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
   if (nearest >= 0) {
     s.nearestDist = nearestDistance;
     s.candidates[0] = nearest;
+    lastNearest_[static_cast<size_t>(index)] = nearest;
   } else {
     s.nearestDist = kNoNeighbourDist;
   }

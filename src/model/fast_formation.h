@@ -34,9 +34,9 @@ class FastFormation {
   // The nearest node to node index and its distance, as NeigborCheck finds it; -1 when no other
   // node lies nearer than 1000. noCandidates: the node is known to have none.
   int32_t NearestOther(int32_t index, bool noCandidates, int32_t* distance);
-  // A bound for CountAndNearest: the last nearest node's present rounded distance d gives
-  // MaxSquaredFor(d) or a little more; without a last nearest node, no bound.
-  int64_t NearBound(int32_t index) const;
+  // A radius for CountAndNearest: the nearest node and its ties lie within it, since the last
+  // nearest node (candidates[0]) does; no bound without one.
+  int64_t NearRadius(int32_t index) const;
   // The disc of squared radius conDist^2 - conDist, made once per connect distance.
   const Disc& CandidateDisc(int32_t conDist);
   void PlainScan(int32_t index);
@@ -53,6 +53,8 @@ class FastFormation {
   // The positions in buckets, and side by side by index.
   PointGrid grid_;
   std::vector<int32_t> xs_, ys_;
+  // Each node's candidates[0], side by side.
+  std::vector<int32_t> lastNearest_;
   // Nodes whose mark is not 2. Grid scans only ever set marks to 2, so once few are left a scan
   // need not list its candidates: it checks those few nodes instead.
   std::vector<int32_t> unmarked_;

@@ -122,10 +122,10 @@ class PointGrid {
                     std::vector<Near>& out) const;
   // The number of points other than id `exclude` within squared distance disc.R2() of (x, y),
   // and the nearest of them (smallest rounded distance, lowest id among equals) with its
-  // distance, -1 for none. disc.R2() must be below kKeyedDisc. nearBound (>= 0) tells where the
+  // distance, -1 for none. disc.R2() must be below kKeyedDisc. nearRadius tells where the
   // nearest lies: if any point other than `exclude` lies within the disc, every point at the
-  // smallest rounded distance lies within squared distance nearBound (MaxSquaredFor of the
-  // rounded distance of a point known to be in the disc, or disc.R2() when none is known).
+  // smallest rounded distance lies within distance nearRadius of (x, y) (d + 1 for a point
+  // known at rounded distance d; disc.Radius() or more when none is known).
   struct DiscCount {
     int32_t count;
     int32_t nearest;
@@ -133,7 +133,7 @@ class PointGrid {
   };
   static constexpr int64_t kKeyedDisc = int64_t{1} << (31 - kIdBits);
   DiscCount CountAndNearest(int32_t x, int32_t y, const Disc& disc, int32_t exclude,
-                            int64_t nearBound) const;
+                            int64_t nearRadius) const;
   // Among the points found, the one of smallest rounded distance and the lowest id among
   // equals, with that distance; -1 for none. Right when `found` holds every point within
   // MaxSquaredFor of that distance.

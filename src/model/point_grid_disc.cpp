@@ -34,18 +34,18 @@ class RunList {
 
 }  // namespace
 
-// The disc's runs are those of ForEachRun. Those of the rows of buckets that meet the square
-// around (x, y) holding every point within nearBound go to a kernel that counts their points
+// The disc's runs are those of ForEachRun. Those of the rows of buckets within nearRadius of y go
+// to a kernel that counts their points
 // within the disc and keeps the two least keys (squared distance, then id) of those other than
 // `exclude`: the nearest point and all its ties lie there. The other runs are only counted.
 // `exclude` is taken off the count at the end if it lies in the disc.
 PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc& disc,
-                                                int32_t exclude, int64_t nearBound) const {
+                                                int32_t exclude, int64_t nearRadius) const {
   DiscCount result{0, -1, 0};
   const int64_t r2 = disc.R2();
   if (r2 < 0 || rows_.empty()) return result;
   const int64_t r = disc.Radius();
-  const int64_t rk = RootAtLeast(std::clamp<int64_t>(nearBound, 0, r2));
+  const int64_t rk = std::clamp<int64_t>(nearRadius, 0, r);
   const int32_t keyTop = RowOf(static_cast<int64_t>(y) - rk);
   const int32_t keyBottom = RowOf(static_cast<int64_t>(y) + rk);
   RunList counted, keyed;
@@ -77,7 +77,7 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
   }
   if (result.count == 0) return result;
   if (keys.least == point_runs::kNone) {
-    // Only when nearBound does not hold what it should; the plain search settles it.
+    // Only when nearRadius does not hold what it should; the plain search settles it.
     result.nearest = NearestWithin(x, y, r2, exclude, &result.distance);
     return result;
   }

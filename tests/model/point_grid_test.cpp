@@ -142,8 +142,8 @@ void CheckAgainstPlainLoops() {
       const int32_t other = pick(rng);
       const int32_t known = PointDistance(points[static_cast<size_t>(other)].x,
                                           points[static_cast<size_t>(other)].y, x, y);
-      for (const int64_t nearBound : {r2, other == self ? r2 : MaxSquaredFor(known)}) {
-        const PointGrid::DiscCount scan = grid.CountAndNearest(x, y, disc, self, nearBound);
+      for (const int64_t nearRadius : {disc.Radius(), other == self ? r : int64_t{known} + 1}) {
+        const PointGrid::DiscCount scan = grid.CountAndNearest(x, y, disc, self, nearRadius);
         ASSERT_EQ(scan.count, PlainCount(points, x, y, r2) - (sx * sx + sy * sy <= r2 ? 1 : 0));
         ASSERT_EQ(scan.nearest, plain) << round;
         if (plain >= 0) ASSERT_EQ(scan.distance, want);
