@@ -90,8 +90,9 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
   if (keys.second == point_runs::kNone || (keys.second >> point_runs::kKeyShift) > ties) {
     result.nearest = keys.least & kIdMask;
   } else {
-    int32_t d = 0;
-    result.nearest = NearestWithin(x, y, std::min(ties, r2), exclude, &d);
+    // The ties lie within the disc and within nearRadius, so among the keyed runs.
+    result.nearest = point_runs::LowestIdInRuns(keyed.Data(), keyed.Size(), q,
+                                                static_cast<int32_t>(std::min(ties, r2)), exclude);
   }
   return result;
 }
