@@ -25,13 +25,16 @@
 // - LinkAndRepel sets mark 0 and then, per candidate, mark 2 on both ends, velocity 0 and, while
 //   the push applies, a fresh velocity from two draws. Only the last candidate's velocity stands
 //   and the draws depend on nothing but their number, so the generator skips 2 * (count - 1)
-//   draws and the last pair is drawn for real. Marks only ever become 2 here, so once few nodes
-//   lack it a scan checks just those instead of its candidates.
+//   draws and the last pair is drawn for real. The push velocities are PushVelocity's own
+//   values, each worked out once per offset and jitter and then looked up. Marks only ever
+//   become 2 here, so once few nodes lack it a scan checks just those instead of its
+//   candidates.
 // Nodes with a connect distance above kMaxConDist, and node sets spread too wide or too many for
 // the grid, take the plain scan.
 #include "model/fast_formation.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -145,6 +148,16 @@ void FastFormation::SkipDraws(size_t draws) {
   }
   const Jump& jump = jumps_[draws];
   SetRandSeed(RandSeed() * jump.mul + jump.add);
+}
+
+double FastFormation::Push(int32_t jitter, int64_t offset) {
+  // A pushed node is linked to its nearest node, so the offset is below conDist <= kMaxConDist.
+  if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1)
+    return PushVelocity(jitter, offset);
+  if (pushes_.empty()) pushes_.assign(3 * (2 * kMaxConDist + 1), std::nan(""));
+  double& v = pushes_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
+  if (std::isnan(v)) v = PushVelocity(jitter, offset);
+  return v;
 }
 
 const Disc& FastFormation::CandidateDisc(int32_t conDist) {
@@ -274,7 +287,11 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
       // The node itself lies in its disc and is counted there.
       if (count < 0) count = grid_.CountWithin(x, y, *disc) - 1;
       SkipDraws(2 * static_cast<size_t>(count - 1));
-      s.PushAwayFrom(xs_[static_cast<size_t>(nearest)], ys_[static_cast<size_t>(nearest)]);
+      // As TAgent::PushAwayFrom: the x jitter is drawn before the y jitter.
+      const int32_t jx = Random(3) - 1;
+      const int32_t jy = Random(3) - 1;
+      s.vx = Push(jx, static_cast<int64_t>(x) - xs_[static_cast<size_t>(nearest)]);
+      s.vy = Push(jy, static_cast<int64_t>(y) - ys_[static_cast<size_t>(nearest)]);
     }
   }
 }

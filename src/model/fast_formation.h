@@ -43,6 +43,8 @@ class FastFormation {
   // Sets node id's mark to 2, keeping the list of nodes whose mark is not 2 up to date.
   void MarkLinked(int32_t id);
   void ListUnmarked();
+  // PushVelocity(jitter, offset), each value worked out once.
+  double Push(int32_t jitter, int64_t offset);
   // Advances the random generator by `draws` draws, as SkipRandom does, from a table of the
   // generator's step composed with itself 0, 1, 2, ... times.
   void SkipDraws(size_t draws);
@@ -65,6 +67,8 @@ class FastFormation {
     uint32_t mul, add;
   };
   std::vector<Jump> jumps_;
+  // PushVelocity by offset and jitter; NaN where not yet worked out (it is never NaN).
+  std::vector<double> pushes_;
 };
 
 }  // namespace velmora
