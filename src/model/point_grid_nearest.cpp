@@ -191,7 +191,7 @@ VELMORA_AVX512 DiscKeys CountAndKeys16(const Run* runs, size_t count, uint32_t q
   DiscKeys keys{inside, MinOfLanes16(least), kNone};
   const __m512i others = _mm512_mask_mov_epi32(
       least, _mm512_cmpeq_epi32_mask(least, _mm512_set1_epi32(keys.least)), none);
-  keys.second = std::min(MinOfLanes16(second), MinOfLanes16(others));
+  keys.second = MinOfLanes16(_mm512_mask_min_epi32(second, 0xFFFF, second, others));
   return keys;
 }
 
