@@ -175,9 +175,12 @@ int64_t FastFormation::NearRadius(int32_t index) const {
       static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - xs_[static_cast<size_t>(index)];
   const int64_t dy =
       static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - ys_[static_cast<size_t>(index)];
-  // The last nearest node's rounded distance d is at most |dx| + |dy|, and a point at rounded
-  // distance d or less lies within d^2 + d < (d + 1)^2.
-  return std::abs(dx) + std::abs(dy) + 1;
+  // With a the larger of |dx| and |dy| and b the smaller, the root of dx^2 + dy^2 is at most
+  // a + b / 2 (squared, a^2 + ab + b^2 / 4, and ab >= b^2), so the last nearest node's rounded
+  // distance d is at most a + ceil(b / 2); a point at rounded distance d or less lies within
+  // d^2 + d < (d + 1)^2.
+  const int64_t a = std::max(std::abs(dx), std::abs(dy)), b = std::min(std::abs(dx), std::abs(dy));
+  return a + (b + 1) / 2 + 1;
 }
 
 int32_t FastFormation::NearestOther(int32_t index, bool noCandidates, int32_t* distance) {
