@@ -108,9 +108,12 @@ bool TAgent::PushApplies() const {
 }
 
 void TAgent::PushAwayFrom(int32_t mx, int32_t my) {
-  // Each sum is worked out in extended precision and stored as a double.
-  vx = static_cast<double>(Jitter() + (static_cast<int64_t>(x) - mx) / kPushDivisor);
-  vy = static_cast<double>(Jitter() + (static_cast<int64_t>(y) - my) / kPushDivisor);
+  vx = PushVelocity(Jitter(), static_cast<int64_t>(x) - mx);
+  vy = PushVelocity(Jitter(), static_cast<int64_t>(y) - my);
+}
+
+double PushVelocity(int32_t jitter, int64_t offset) {
+  return static_cast<double>(jitter + offset / kPushDivisor);
 }
 
 // ---- The network. ----

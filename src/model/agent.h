@@ -95,6 +95,10 @@ class TAgent {
   void PushAwayFrom(int32_t mx, int32_t my);
 };
 
+// One velocity component of a push: the jitter plus a twentieth of the offset from the nearest
+// node, worked out in extended precision and stored as a double.
+double PushVelocity(int32_t jitter, int64_t offset);
+
 // Appends E_nodeNumber + 1 nodes at random positions with the start values; a negative number
 // adds none. Refuses a count beyond kMaxNodes before anything changes.
 void CreateNodes(Model& m);

@@ -13,22 +13,29 @@
 // - The nearest node: the plain scan keeps the first index of the smallest rounded distance, and
 //   only below 1000. The searches compare (rounded distance, index) pairs, so they keep the same
 //   node, provided they see every node at least as near as the answer. They do: the candidates
-//   hold every node nearer than conDist; a search around the last nearest node's present
-//   distance d holds every node at rounded distance d or less; a growing disc stops only once
-//   it holds every tie of the nearest found (PointGrid::Nearest). With no node below 1000,
+//   hold every node nearer than conDist, and so the nearest node and all its ties whenever
+//   there is a candidate (one pass over the candidate disc counts them and finds the nearest,
+//   PointGrid::CountAndNearest, keeping keys only where the nearest can lie: within the last
+//   nearest node's present distance d, as below); a search around the last nearest node's
+//   present distance d holds every node at rounded distance d or less; a growing disc stops only
+//   once it holds every tie of the nearest found (PointGrid::Nearest). With no node below 1000,
 //   nearestDist is 1000 and candidates[0] keeps its value, as in the plain scan.
 // - scanDist is the distance to the last node the plain scan visits: the last node of the list,
 //   or the one before it when the scanning node is the last.
 // - LinkAndRepel sets mark 0 and then, per candidate, mark 2 on both ends, velocity 0 and, while
 //   the push applies, a fresh velocity from two draws. Only the last candidate's velocity stands
 //   and the draws depend on nothing but their number, so the generator skips 2 * (count - 1)
-//   draws and the last pair is drawn for real. Marks only ever become 2 here, so once few nodes
-//   lack it a scan checks just those instead of its candidates.
+//   draws and the last pair is drawn for real. The push velocities are PushVelocity's own
+//   values, each worked out once per offset and jitter and then looked up. Marks only ever
+//   become 2 here, so once few nodes lack it a scan checks just those instead of its
+//   candidates.
 // Nodes with a connect distance above kMaxConDist, and node sets spread too wide or too many for
 // the grid, take the plain scan.
 #include "model/fast_formation.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "core/random.h"
@@ -74,6 +81,9 @@ FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldH
       ys_.push_back(nodes_[i]->y);
     }
   }
+  // A new node's candidates are empty until its first scan makes element 0 a 0.
+  for (const auto& node : nodes_)
+    lastNearest_.push_back(node->candidates.empty() ? 0 : node->candidates[0]);
   ListUnmarked();
 }
 
@@ -100,6 +110,7 @@ void FastFormation::Moved(int32_t index) {
 
 void FastFormation::PlainScan(int32_t index) {
   nodes_[static_cast<size_t>(index)]->NeigborCheck(index, nodes_);
+  lastNearest_[static_cast<size_t>(index)] = nodes_[static_cast<size_t>(index)]->candidates[0];
   ListUnmarked();
 }
 
@@ -139,6 +150,16 @@ void FastFormation::SkipDraws(size_t draws) {
   SetRandSeed(RandSeed() * jump.mul + jump.add);
 }
 
+double FastFormation::Push(int32_t jitter, int64_t offset) {
+  // A pushed node is linked to its nearest node, so the offset is below conDist <= kMaxConDist.
+  if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1)
+    return PushVelocity(jitter, offset);
+  if (pushes_.empty()) pushes_.assign(3 * (2 * kMaxConDist + 1), std::nan(""));
+  double& v = pushes_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
+  if (std::isnan(v)) v = PushVelocity(jitter, offset);
+  return v;
+}
+
 const Disc& FastFormation::CandidateDisc(int32_t conDist) {
   if (discs_.empty()) discs_.resize(kMaxConDist + 1);
   auto& disc = discs_[static_cast<size_t>(conDist)];
@@ -146,11 +167,27 @@ const Disc& FastFormation::CandidateDisc(int32_t conDist) {
   return *disc;
 }
 
+int64_t FastFormation::NearRadius(int32_t index) const {
+  const int32_t last = lastNearest_[static_cast<size_t>(index)];
+  if (last < 0 || last == index || static_cast<size_t>(last) >= nodes_.size())
+    return std::numeric_limits<int64_t>::max();
+  const int64_t dx =
+      static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - xs_[static_cast<size_t>(index)];
+  const int64_t dy =
+      static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - ys_[static_cast<size_t>(index)];
+  // With a the larger of |dx| and |dy| and b the smaller, the root of dx^2 + dy^2 is at most
+  // a + b / 2 (squared, a^2 + ab + b^2 / 4, and ab >= b^2), so the last nearest node's rounded
+  // distance d is at most a + ceil(b / 2); a point at rounded distance d or less lies within
+  // d^2 + d < (d + 1)^2.
+  const int64_t a = std::max(std::abs(dx), std::abs(dy)), b = std::min(std::abs(dx), std::abs(dy));
+  return a + (b + 1) / 2 + 1;
+}
+
 int32_t FastFormation::NearestOther(int32_t index, bool noCandidates, int32_t* distance) {
   const TAgent& s = *nodes_[static_cast<size_t>(index)];
   // The last nearest node is a good guess, since nodes move little per pass: any node at least
   // as near as it is lies within the ties of its present distance.
-  const int32_t last = s.candidates[0];
+  const int32_t last = lastNearest_[static_cast<size_t>(index)];
   if (!noCandidates && last >= 0 && last != index && static_cast<size_t>(last) < nodes_.size()) {
     const int64_t dx = static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - s.x;
     const int64_t dy = static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - s.y;
@@ -191,11 +228,21 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
     count = static_cast<int32_t>(found_.size());
     // The nearest node is a candidate, and so is every node at its rounded distance.
     if (count > 0) nearest = PointGrid::NearestOf(found_, &nearestDistance);
+  } else if (disc != nullptr && disc->R2() < PointGrid::kKeyedDisc) {
+    // One pass over the disc counts the candidates and finds the nearest among them, which is
+    // the nearest node whenever there is a candidate.
+    const PointGrid::DiscCount scan = grid_.CountAndNearest(x, y, *disc, index, NearRadius(index));
+    count = scan.count;
+    if (count > 0) {
+      nearest = scan.nearest;
+      nearestDistance = scan.distance;
+    }
   }
   if (nearest < 0) nearest = NearestOther(index, count == 0, &nearestDistance);
   if (nearest >= 0) {
     s.nearestDist = nearestDistance;
     s.candidates[0] = nearest;
+    lastNearest_[static_cast<size_t>(index)] = nearest;
   } else {
     s.nearestDist = kNoNeighbourDist;
   }
@@ -243,7 +290,11 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
       // The node itself lies in its disc and is counted there.
       if (count < 0) count = grid_.CountWithin(x, y, *disc) - 1;
       SkipDraws(2 * static_cast<size_t>(count - 1));
-      s.PushAwayFrom(xs_[static_cast<size_t>(nearest)], ys_[static_cast<size_t>(nearest)]);
+      // As TAgent::PushAwayFrom: the x jitter is drawn before the y jitter.
+      const int32_t jx = Random(3) - 1;
+      const int32_t jy = Random(3) - 1;
+      s.vx = Push(jx, static_cast<int64_t>(x) - xs_[static_cast<size_t>(nearest)]);
+      s.vy = Push(jy, static_cast<int64_t>(y) - ys_[static_cast<size_t>(nearest)]);
     }
   }
 }

@@ -34,12 +34,17 @@ class FastFormation {
   // The nearest node to node index and its distance, as NeigborCheck finds it; -1 when no other
   // node lies nearer than 1000. noCandidates: the node is known to have none.
   int32_t NearestOther(int32_t index, bool noCandidates, int32_t* distance);
+  // A radius for CountAndNearest: the nearest node and its ties lie within it, since the last
+  // nearest node (candidates[0]) does; no bound without one.
+  int64_t NearRadius(int32_t index) const;
   // The disc of squared radius conDist^2 - conDist, made once per connect distance.
   const Disc& CandidateDisc(int32_t conDist);
   void PlainScan(int32_t index);
   // Sets node id's mark to 2, keeping the list of nodes whose mark is not 2 up to date.
   void MarkLinked(int32_t id);
   void ListUnmarked();
+  // PushVelocity(jitter, offset), each value worked out once.
+  double Push(int32_t jitter, int64_t offset);
   // Advances the random generator by `draws` draws, as SkipRandom does, from a table of the
   // generator's step composed with itself 0, 1, 2, ... times.
   void SkipDraws(size_t draws);
@@ -50,6 +55,8 @@ class FastFormation {
   // The positions in buckets, and side by side by index.
   PointGrid grid_;
   std::vector<int32_t> xs_, ys_;
+  // Each node's candidates[0], side by side.
+  std::vector<int32_t> lastNearest_;
   // Nodes whose mark is not 2. Grid scans only ever set marks to 2, so once few are left a scan
   // need not list its candidates: it checks those few nodes instead.
   std::vector<int32_t> unmarked_;
@@ -60,6 +67,8 @@ class FastFormation {
     uint32_t mul, add;
   };
   std::vector<Jump> jumps_;
+  // PushVelocity by offset and jitter; NaN where not yet worked out (it is never NaN).
+  std::vector<double> pushes_;
 };
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 #include "model/point_grid.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -60,14 +61,13 @@ void PointGrid::Reset(int32_t minX, int32_t minY, int32_t maxX, int32_t maxY, in
   }
   rowOf_.assign(count, -1);
   columnOf_.assign(count, -1);
+  slot_.assign(count, -1);
 }
 
-size_t PointGrid::Find(int32_t id) const {
-  const Row& row = rows_[static_cast<size_t>(rowOf_[static_cast<size_t>(id)])];
-  const size_t column = static_cast<size_t>(columnOf_[static_cast<size_t>(id)]);
-  size_t k = static_cast<size_t>(row.start[column]);
-  while (row.id[k] != id) ++k;
-  return k;
+void PointGrid::Renumber(Row& row, size_t from) {
+  const size_t points = row.id.size() - kPadding;
+  for (size_t k = from; k < points; ++k)
+    slot_[static_cast<size_t>(row.id[k])] = static_cast<int32_t>(k);
 }
 
 void PointGrid::Place(int32_t id, int32_t x, int32_t y) {
@@ -81,15 +81,17 @@ void PointGrid::Place(int32_t id, int32_t x, int32_t y) {
   for (size_t k = static_cast<size_t>(c) + 1; k < row.start.size(); ++k) ++row.start[k];
   rowOf_[static_cast<size_t>(id)] = r;
   columnOf_[static_cast<size_t>(id)] = c;
+  Renumber(row, static_cast<size_t>(at));
 }
 
 void PointGrid::Erase(int32_t id) {
-  const auto at = static_cast<ptrdiff_t>(Find(id));
+  const auto at = static_cast<ptrdiff_t>(slot_[static_cast<size_t>(id)]);
   Row& row = rows_[static_cast<size_t>(rowOf_[static_cast<size_t>(id)])];
   row.packed.erase(row.packed.begin() + at);
   row.id.erase(row.id.begin() + at);
   const size_t column = static_cast<size_t>(columnOf_[static_cast<size_t>(id)]);
   for (size_t k = column + 1; k < row.start.size(); ++k) --row.start[k];
+  Renumber(row, static_cast<size_t>(at));
 }
 
 void PointGrid::Insert(int32_t id, int32_t x, int32_t y) {
@@ -97,13 +99,39 @@ void PointGrid::Insert(int32_t id, int32_t x, int32_t y) {
 }
 
 void PointGrid::Move(int32_t id, int32_t x, int32_t y) {
-  if (RowOf(y) == rowOf_[static_cast<size_t>(id)] &&
-      ColumnOf(x) == columnOf_[static_cast<size_t>(id)]) {
-    rows_[static_cast<size_t>(rowOf_[static_cast<size_t>(id)])].packed[Find(id)] = Pack(x, y);
+  const auto self = static_cast<size_t>(id);
+  const int32_t r = RowOf(y);
+  if (r != rowOf_[self]) {
+    Erase(id);
+    Place(id, x, y);
     return;
   }
-  Erase(id);
-  Place(id, x, y);
+  // Within its row the point steps from bucket to bucket: it trades places with the last point
+  // of its bucket (or the first, going left), and the boundary between the two buckets moves
+  // past it. The order of points within a bucket means nothing.
+  Row& row = rows_[static_cast<size_t>(r)];
+  const int32_t c = ColumnOf(x);
+  int32_t column = columnOf_[self];
+  auto k = static_cast<size_t>(slot_[self]);
+  auto trade = [&](size_t to) {
+    std::swap(row.packed[k], row.packed[to]);
+    std::swap(row.id[k], row.id[to]);
+    slot_[static_cast<size_t>(row.id[k])] = static_cast<int32_t>(k);
+    k = to;
+  };
+  for (; column < c; ++column) {
+    auto& boundary = row.start[static_cast<size_t>(column) + 1];
+    trade(static_cast<size_t>(boundary - 1));
+    --boundary;
+  }
+  for (; column > c; --column) {
+    auto& boundary = row.start[static_cast<size_t>(column)];
+    trade(static_cast<size_t>(boundary));
+    ++boundary;
+  }
+  row.packed[k] = Pack(x, y);
+  columnOf_[self] = c;
+  slot_[self] = static_cast<int32_t>(k);
 }
 
 int32_t PointGrid::CountWithin(int32_t x, int32_t y, const Disc& disc) const {
@@ -190,21 +218,47 @@ int32_t PointGrid::NearestOf(const std::vector<Near>& found, int32_t* distance) 
 
 int32_t PointGrid::NearestWithin(int32_t x, int32_t y, int64_t r2, int32_t exclude,
                                  int32_t* distance) const {
-  if (r2 < 0) return -1;
-  if (r2 >= kKeyedSquared) {
-    near_.clear();
-    GatherWithin(x, y, r2, exclude, near_);
-    return NearestOf(near_, distance);
-  }
+  if (r2 < 0 || rows_.empty()) return -1;
+  // No two points of the range are farther apart than reach_, and every squared distance of the
+  // range fits 32 bits.
+  const auto bound = static_cast<int32_t>(std::min(r2, reach_ * reach_));
   const uint32_t q = Pack(x, y);
-  const auto bound = static_cast<int32_t>(r2);
-  int32_t least = point_runs::kNone;
-  ForEachRun(x, y, bound, [&](const uint32_t* packed, const int32_t* ids, size_t n) {
-    least = std::min(least, point_runs::NearestKeyInRun(packed, ids, n, q, bound, exclude));
-  });
-  if (least == point_runs::kNone) return -1;
-  *distance = least >> kIdBits;
-  return least & ((1 << kIdBits) - 1);
+  // The runs of the square around (x, y) that holds the disc: a few for the small discs of the
+  // formation's searches, collected once for both passes below.
+  using point_runs::Run;
+  constexpr int32_t kFewRows = 4;
+  const int64_t r = RootAtLeast(bound);
+  const int32_t firstRow = RowOf(static_cast<int64_t>(y) - r);
+  const int32_t lastRow = RowOf(static_cast<int64_t>(y) + r);
+  std::array<Run, kFewRows> few{};
+  std::vector<Run> many;
+  Run* runs = few.data();
+  if (lastRow - firstRow >= kFewRows) {
+    many.resize(static_cast<size_t>(lastRow - firstRow) + 1);
+    runs = many.data();
+  }
+  size_t count = 0;
+  const size_t begin = static_cast<size_t>(ColumnOf(static_cast<int64_t>(x) - r));
+  const size_t end = static_cast<size_t>(ColumnOf(static_cast<int64_t>(x) + r)) + 1;
+  for (int32_t row = firstRow; row <= lastRow; ++row) {
+    const Row& line = rows_[static_cast<size_t>(row)];
+    const int32_t from = line.start[begin], to = line.start[end];
+    if (to > from)
+      runs[count++] =
+          Run{line.packed.data() + from, line.id.data() + from, static_cast<size_t>(to - from)};
+  }
+  // The runs hold every point within the bound, so the least squared distance found is the
+  // least overall whenever it lies within the bound.
+  const int32_t least = point_runs::LeastSquaredInRuns(runs, count, q, exclude);
+  if (least > bound) return -1;
+  // Rounding is monotonic, so the smallest rounded distance d is that of the least square, and
+  // the points at d are those within MaxSquaredFor(d) (no point lies nearer than d); only those
+  // within the bound count.
+  const int32_t d = RoundedDistance(least);
+  const auto ties = static_cast<int32_t>(std::min<int64_t>(MaxSquaredFor(d), bound));
+  const int32_t lowest = point_runs::LowestIdInRuns(runs, count, q, ties, exclude);
+  *distance = d;
+  return lowest;
 }
 
 int32_t PointGrid::Nearest(int32_t x, int32_t y, int64_t startRadius, int64_t below,

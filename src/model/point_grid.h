@@ -24,8 +24,7 @@ int64_t FloorSqrt(int64_t value);
 // arise and the rounding rule does not matter.
 int32_t RoundedDistance(int64_t squared);
 
-// RoundedDistance of n squared distances, each below PointGrid::kKeyedSquared, worked out the
-// way the grid's nearest-point searches do it.
+// RoundedDistance of n squared distances, each below PointGrid::kKeyedSquared, four at a time.
 void RoundedDistances(const int32_t* squared, int32_t* out, size_t n);
 
 // Largest squared offset whose rounded distance is at most d. A rounded distance below c holds
@@ -62,15 +61,15 @@ class PointGrid {
  public:
   // The number of points the counting and nearest-point kernels take at a time: by default the
   // widest the processor runs (16 with AVX-512, 8 with AVX2, else 4 with SSE2; nearest-point
-  // searches take at most 8). SetKernelLanes selects the widest available at most `lanes`, for
+  // searches take 16 or else 4). SetKernelLanes selects the widest available at most `lanes`, for
   // comparing the kernels, and returns the setting in force before the call. Without SSE2 the
   // points are taken one by one whatever the setting.
   static int SetKernelLanes(int lanes);
 
-  // Ids are below 2^kIdBits: a search packs a rounded distance and an id into one key.
+  // Ids are below 2^kIdBits.
   static constexpr int32_t kIdBits = 14;
   static constexpr size_t kMaxPoints = size_t{1} << kIdBits;
-  // Searches within a squared distance below this compare keys; farther ones gather points.
+  // The squared distances RoundedDistances takes are below this.
   static constexpr int64_t kKeyedSquared = int64_t{1} << 24;
 
   // An empty grid over [minX, maxX] x [minY, maxY] (at most kExactSpan each way) for ids 0 to
@@ -121,6 +120,20 @@ class PointGrid {
                     std::vector<Near>& out) const;
   void GatherWithin(int32_t x, int32_t y, const Disc& disc, int32_t exclude,
                     std::vector<Near>& out) const;
+  // The number of points other than id `exclude` within squared distance disc.R2() of (x, y),
+  // and the nearest of them (smallest rounded distance, lowest id among equals) with its
+  // distance, -1 for none. disc.R2() must be below kKeyedDisc. nearRadius tells where the
+  // nearest lies: if any point other than `exclude` lies within the disc, every point at the
+  // smallest rounded distance lies within distance nearRadius of (x, y) (d + 1 for a point
+  // known at rounded distance d; disc.Radius() or more when none is known).
+  struct DiscCount {
+    int32_t count;
+    int32_t nearest;
+    int32_t distance;
+  };
+  static constexpr int64_t kKeyedDisc = int64_t{1} << (31 - kIdBits);
+  DiscCount CountAndNearest(int32_t x, int32_t y, const Disc& disc, int32_t exclude,
+                            int64_t nearRadius) const;
   // Among the points found, the one of smallest rounded distance and the lowest id among
   // equals, with that distance; -1 for none. Right when `found` holds every point within
   // MaxSquaredFor of that distance.
@@ -167,8 +180,8 @@ class PointGrid {
   // nearest vertical offset dy; a negative width leaves the row out.
   template <typename W, typename F>
   void ForEachRunWithin(int32_t x, int32_t y, int64_t r, W&& widthAt, F&& f) const;
-  // Position of a point in its row.
-  size_t Find(int32_t id) const;
+  // Sets slot_ for the points of a row from position `from` on.
+  void Renumber(Row& row, size_t from);
   void Erase(int32_t id);
   void Place(int32_t id, int32_t x, int32_t y);
 
@@ -176,7 +189,8 @@ class PointGrid {
   int32_t columnShift_ = 0, rowShift_ = 0, columns_ = 0, rowCount_ = 0;
   int64_t reach_ = 0;
   std::vector<Row> rows_;
-  std::vector<int32_t> rowOf_, columnOf_;
+  // Each point's row, bucket column and position in its row.
+  std::vector<int32_t> rowOf_, columnOf_, slot_;
   mutable std::vector<Near> near_;
 };
 

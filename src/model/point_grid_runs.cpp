@@ -1,6 +1,7 @@
-// The inner loops of the point grid's searches: a run of packed points against a query point,
-// four at a time with SSE2, and eight or sixteen where the processor has AVX2 or AVX-512 (the
-// widest is picked at start-up).
+// The inner loops of the point grid's counts and gathering: a run of packed points against a
+// query point, four at a time with SSE2, and eight or sixteen where the processor has AVX2 or
+// AVX-512 (the widest is picked at start-up). The nearest-point kernels are in
+// point_grid_nearest.cpp.
 #include "model/point_grid_runs.h"
 
 #include <algorithm>
@@ -60,34 +61,6 @@ __m128i RoundedOfFour(__m128i squared) {
   return _mm_sub_epi32(k, _mm_cmpgt_epi32(squared, edge));
 }
 
-__m128i Min32(__m128i a, __m128i b) {
-  const __m128i aAbove = _mm_cmpgt_epi32(a, b);
-  return _mm_or_si128(_mm_and_si128(aAbove, b), _mm_andnot_si128(aAbove, a));
-}
-
-// The smallest key (rounded distance << kIdBits | id) of the points other than `exclude` within
-// squared distance r2 < 2^24, or kNone.
-int32_t NearestKeyRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,
-                      int32_t exclude) {
-  const __m128i vq = _mm_set1_epi32(static_cast<int32_t>(q));
-  const __m128i skip = _mm_set1_epi32(exclude);
-  const __m128i beyond = _mm_set1_epi32(r2 + 1);
-  const __m128i none = _mm_set1_epi32(kNone);
-  __m128i least = none;
-  for (size_t k = 0; k < n; k += 4) {
-    const __m128i sq = SquaredOfFour(packed + k, vq);
-    const __m128i id = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ids + k));
-    const __m128i keep =
-        _mm_and_si128(_mm_cmpgt_epi32(beyond, sq),
-                      _mm_andnot_si128(_mm_cmpeq_epi32(id, skip), LanesBelow(n - k)));
-    const __m128i key = _mm_or_si128(_mm_slli_epi32(RoundedOfFour(sq), PointGrid::kIdBits), id);
-    least = Min32(least, _mm_or_si128(_mm_and_si128(keep, key), _mm_andnot_si128(keep, none)));
-  }
-  least = Min32(least, _mm_shuffle_epi32(least, _MM_SHUFFLE(1, 0, 3, 2)));
-  least = Min32(least, _mm_shuffle_epi32(least, _MM_SHUFFLE(2, 3, 0, 1)));
-  return _mm_cvtsi128_si32(least);
-}
-
 // Appends the points within squared distance r2 whose id is not `exclude`. Few points of a run
 // are that near, so the appending is rare.
 void GatherRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,
@@ -112,9 +85,9 @@ void GatherRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q,
   }
 }
 
-// The same counts and keys eight points at a time. Each lane does exactly the four-wide
-// kernels' integer and single-precision operations on one point, so the results are the same;
-// only the number of points per block differs.
+// The same count eight points at a time. Each lane does exactly the four-wide kernel's integer
+// operations on one point, so the results are the same; only the number of points per block
+// differs.
 #define VELMORA_AVX2 __attribute__((target("avx2")))
 
 VELMORA_AVX2 __m256i LanesBelow8(size_t n) {
@@ -142,33 +115,6 @@ VELMORA_AVX2 int32_t CountRun8(const uint32_t* packed, size_t n, uint32_t q, int
   const __m128i half =
       _mm_add_epi32(_mm256_castsi256_si128(inside), _mm256_extracti128_si256(inside, 1));
   return -SumOfLanes(half);
-}
-
-VELMORA_AVX2 int32_t NearestKeyRun8(const uint32_t* packed, const int32_t* ids, size_t n,
-                                    uint32_t q, int32_t r2, int32_t exclude) {
-  const __m256i vq = _mm256_set1_epi32(static_cast<int32_t>(q));
-  const __m256i skip = _mm256_set1_epi32(exclude);
-  const __m256i beyond = _mm256_set1_epi32(r2 + 1);
-  const __m256i none = _mm256_set1_epi32(kNone);
-  __m256i least = none;
-  for (size_t k = 0; k < n; k += 8) {
-    const __m256i sq = SquaredOfEight(packed + k, vq);
-    const __m256i id = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ids + k));
-    const __m256i keep =
-        _mm256_and_si256(_mm256_cmpgt_epi32(beyond, sq),
-                         _mm256_andnot_si256(_mm256_cmpeq_epi32(id, skip), LanesBelow8(n - k)));
-    // RoundedOfFour's steps, lane by lane.
-    const __m256i root = _mm256_cvttps_epi32(_mm256_sqrt_ps(_mm256_cvtepi32_ps(sq)));
-    const __m256 rootF = _mm256_cvtepi32_ps(root);
-    const __m256i edge = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(rootF, rootF), rootF));
-    const __m256i rounded = _mm256_sub_epi32(root, _mm256_cmpgt_epi32(sq, edge));
-    const __m256i key = _mm256_or_si256(_mm256_slli_epi32(rounded, PointGrid::kIdBits), id);
-    least = _mm256_min_epi32(least, _mm256_blendv_epi8(none, key, keep));
-  }
-  __m128i low = Min32(_mm256_castsi256_si128(least), _mm256_extracti128_si256(least, 1));
-  low = Min32(low, _mm_shuffle_epi32(low, _MM_SHUFFLE(1, 0, 3, 2)));
-  low = Min32(low, _mm_shuffle_epi32(low, _MM_SHUFFLE(2, 3, 0, 1)));
-  return _mm_cvtsi128_si32(low);
 }
 
 #undef VELMORA_AVX2
@@ -233,12 +179,6 @@ int32_t CountRunAny(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
   return CountRun(packed, n, q, r2);
 }
 
-int32_t NearestKeyRunAny(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q,
-                         int32_t r2, int32_t exclude) {
-  return kernelLanes >= 8 ? NearestKeyRun8(packed, ids, n, q, r2, exclude)
-                          : NearestKeyRun(packed, ids, n, q, r2, exclude);
-}
-
 #else
 
 int kernelLanes = 1;
@@ -267,17 +207,6 @@ int32_t CountRun(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
   return inside;
 }
 
-int32_t NearestKeyRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,
-                      int32_t exclude) {
-  int32_t least = kNone;
-  for (size_t k = 0; k < n; ++k) {
-    const int32_t sq = SquaredOf(packed[k], q);
-    if (sq <= r2 && ids[k] != exclude)
-      least = std::min(least, (RoundedDistance(sq) << PointGrid::kIdBits) | ids[k]);
-  }
-  return least;
-}
-
 void GatherRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,
                int32_t exclude, std::vector<PointGrid::Near>& out) {
   for (size_t k = 0; k < n; ++k) {
@@ -290,11 +219,6 @@ int32_t CountRunAny(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
   return CountRun(packed, n, q, r2);
 }
 
-int32_t NearestKeyRunAny(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q,
-                         int32_t r2, int32_t exclude) {
-  return NearestKeyRun(packed, ids, n, q, r2, exclude);
-}
-
 #endif
 
 }  // namespace
@@ -303,9 +227,11 @@ int32_t CountInRun(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
   return CountRunAny(packed, n, q, r2);
 }
 
-int32_t NearestKeyInRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q,
-                        int32_t r2, int32_t exclude) {
-  return NearestKeyRunAny(packed, ids, n, q, r2, exclude);
+int32_t CountInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2) {
+  int32_t inside = 0;
+  for (const Run* run = runs; run != runs + count; ++run)
+    inside += CountRunAny(run->packed, run->n, q, r2);
+  return inside;
 }
 
 void GatherInRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,

@@ -1,5 +1,5 @@
 // The inner loops of the point grid's searches over runs of packed points (see PointGrid for
-// the packing): counting, the nearest key and gathering, on the widest vector lanes the
+// the packing): counting, the nearest point and gathering, on the widest vector lanes the
 // processor offers.
 #pragma once
 
@@ -12,15 +12,36 @@
 
 namespace velmora::point_runs {
 
-// No point: larger than every key.
+// No point: larger than every squared distance, id and key.
 constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
+constexpr int32_t kKeyShift = PointGrid::kIdBits;
 
 // Number of the n points within squared distance r2 (r2 < 2^31 - 1) of the packed point q.
 int32_t CountInRun(const uint32_t* packed, size_t n, uint32_t q, int32_t r2);
-// The least key (rounded distance above the id) of the points within squared distance r2 of q,
-// leaving out the id exclude; kNone when there is none.
-int32_t NearestKeyInRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q,
-                        int32_t r2, int32_t exclude);
+// A run of packed points with their ids.
+struct Run {
+  const uint32_t* packed;
+  const int32_t* ids;
+  size_t n;
+};
+// The least squared distance from q of the points of the runs other than id exclude; kNone for
+// none.
+int32_t LeastSquaredInRuns(const Run* runs, size_t count, uint32_t q, int32_t exclude);
+// The lowest id of the points of the runs other than id exclude within squared distance r2 of
+// q; kNone for none.
+int32_t LowestIdInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude);
+// A key orders points by squared distance, then id: squared distance << kKeyShift | id. It fits
+// 31 bits for squared distances below PointGrid::kKeyedDisc.
+struct DiscKeys {
+  int32_t count;   // points within the distance
+  int32_t least;   // the least key among them, leaving one id out; kNone for none
+  int32_t second;  // the second least, kNone for fewer than two
+};
+// Over the points of the runs within squared distance r2 < PointGrid::kKeyedDisc of q: their
+// number, and the two least keys of those other than id exclude.
+DiscKeys CountAndKeysInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude);
+// Number of the points of the runs within squared distance r2 (r2 < 2^31 - 1) of q.
+int32_t CountInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2);
 // Appends the points within squared distance r2 of q, leaving out the id exclude.
 void GatherInRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,
                  int32_t exclude, std::vector<PointGrid::Near>& out);

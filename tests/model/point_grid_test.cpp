@@ -94,10 +94,11 @@ void CheckAgainstPlainLoops() {
     int32_t minX, minY, maxX, maxY, columnShift, rowShift, count;
   };
   // Dense and sparse; buckets of one pixel up to wider than the range; a range at negative
-  // coordinates; the widest exact span.
+  // coordinates; the widest exact span; one spot; a crowd where most nearest points have ties.
   const Layout layouts[] = {{0, 0, 630, 660, 4, 7, 800},   {0, 0, 630, 660, 3, 3, 60},
                             {-50, -20, 40, 30, 0, 0, 200}, {0, 0, 100, 100, 8, 8, 300},
-                            {0, 0, 4096, 4096, 6, 6, 400}, {5, 5, 5, 5, 4, 7, 30}};
+                            {0, 0, 4096, 4096, 6, 6, 400}, {5, 5, 5, 5, 4, 7, 30},
+                            {0, 0, 20, 20, 2, 3, 120}};
   for (const Layout& l : layouts) {
     SCOPED_TRACE(l.count);
     std::uniform_int_distribution<int32_t> ux(l.minX, l.maxX), uy(l.minY, l.maxY);
@@ -134,6 +135,19 @@ void CheckAgainstPlainLoops() {
       const int32_t plain = PlainNearest(points, x, y, self, r2, &want);
       ASSERT_EQ(grid.NearestWithin(x, y, r2, self, &got), plain) << round;
       if (plain >= 0) ASSERT_EQ(got, want);
+      // The disc's count without `self` and its nearest point, in one pass: told nothing of
+      // where the nearest lies, and told of some other point's distance.
+      const Point& s = points[static_cast<size_t>(self)];
+      const int64_t sx = s.x - x, sy = s.y - y;
+      const int32_t other = pick(rng);
+      const int32_t known = PointDistance(points[static_cast<size_t>(other)].x,
+                                          points[static_cast<size_t>(other)].y, x, y);
+      for (const int64_t nearRadius : {disc.Radius(), other == self ? r : int64_t{known} + 1}) {
+        const PointGrid::DiscCount scan = grid.CountAndNearest(x, y, disc, self, nearRadius);
+        ASSERT_EQ(scan.count, PlainCount(points, x, y, r2) - (sx * sx + sy * sy <= r2 ? 1 : 0));
+        ASSERT_EQ(scan.nearest, plain) << round;
+        if (plain >= 0) ASSERT_EQ(scan.distance, want);
+      }
 
       // The growing search against the plain one over all points, with and without a limit.
       const int32_t all = PlainNearest(points, x, y, self, INT64_MAX, &want);
