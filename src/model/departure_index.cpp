@@ -5,6 +5,8 @@
 #include <cmath>
 #include <new>
 
+#include "core/huge_pages.h"
+
 namespace velmora {
 
 namespace {
@@ -13,10 +15,21 @@ constexpr int32_t kNoTenth = INT32_MIN;
 
 // The whole number of tenths a departure time stands for, or kNoTenth when it lies beyond
 // any clock value (or is not a number) and so can never be due.
-int32_t TenthsOf(long double t) {
+//
+// The tenth is the extended quotient t / F (F the double nearest 0.1) rounded half to even.
+// The double quotient differs from it by less than 4e-12 here (|q| < 2^15, half an ulp of a
+// double at most, plus a 64-bit mantissa's rounding), so where the double quotient lies more
+// than 1e-9 from the middle between two whole numbers both round to the same one; only times
+// that close to a middle (none of the k F that planning stores) take the extended quotient.
+int32_t TenthsOf(double t) {
   if (!(std::fabs(t) <= DepartureIndex::kMaxTenths * kTenth)) return kNoTenth;
-  // The quotient is within +-30721 here: rounded half to even and converted in one step.
-  const int64_t k = std::llrint(t / static_cast<long double>(kTenth));
+  const double q = t / kTenth;
+  const int64_t nearest = static_cast<int64_t>(q >= 0 ? q + 0.5 : q - 0.5);
+  int64_t k = nearest;
+  if (!(std::fabs(std::fabs(q - static_cast<double>(nearest)) - 0.5) > 1e-9)) {
+    // The quotient is within +-30721 here: rounded half to even and converted in one step.
+    k = std::llrint(static_cast<long double>(t) / static_cast<long double>(kTenth));
+  }
   if (k < -DepartureIndex::kMaxTenths || k > DepartureIndex::kMaxTenths) return kNoTenth;
   return static_cast<int32_t>(k);
 }
@@ -39,10 +52,8 @@ void DepartureIndex::Build(const CellGrid& cells) {
   constexpr int16_t kNone = INT16_MIN;
   static_assert(kMaxTenths <= INT16_MAX);
 
-  // First pass: the tenths of every listed departure, evening then morning per trip, the size
-  // of every bucket, and where every cell's trips start among the ordinals.
-  std::vector<int16_t> tenths;
-  std::vector<uint32_t> counts(kBuckets + 1, 0);
+  // Where every cell's trips start among the ordinals, and so the number of trips: the
+  // tenths below take their room at once instead of growing (and copying) as they fill.
   cellFirst_.assign(static_cast<size_t>(cols) * static_cast<size_t>(rows) + 1, 0);
   size_t ordinal = 0;
   for (int32_t row = 0; row < rows; ++row) {
@@ -50,22 +61,29 @@ void DepartureIndex::Build(const CellGrid& cells) {
       const TCell* cell = cells.At(col, row);
       cellFirst_[static_cast<size_t>(row) * static_cast<size_t>(cols) + static_cast<size_t>(col)] =
           static_cast<uint32_t>(ordinal);
-      if (cell == nullptr) continue;
-      ordinal += cell->trips.size();
-      for (const Trip& trip : cell->trips) {
-        int32_t evening = kNoTenth;
-        int32_t morning = kNoTenth;
-        if (trip.HasWorkplace() && trip.RouteCount() > 1) {
-          evening = TenthsOf(trip.eveningDeparture);
-          morning = TenthsOf(trip.morningDeparture);
-        }
-        tenths.push_back(evening == kNoTenth ? kNone : static_cast<int16_t>(evening));
-        tenths.push_back(morning == kNoTenth ? kNone : static_cast<int16_t>(morning));
-        if (evening != kNoTenth) ++counts[static_cast<size_t>(evening + kMaxTenths) + 1];
-        if (morning != kNoTenth) ++counts[static_cast<size_t>(morning + kMaxTenths) + 1];
-      }
+      if (cell != nullptr) ordinal += cell->trips.size();
     }
   }
+
+  // First pass: the tenths of every listed departure, evening then morning per trip, and the
+  // size of every bucket.
+  std::vector<int16_t> tenths;
+  ReserveHuge(tenths, 2 * ordinal);
+  std::vector<uint32_t> counts(kBuckets + 1, 0);
+  cells.ForEach([&](const TCell& cell) {
+    for (const Trip& trip : cell.trips) {
+      int32_t evening = kNoTenth;
+      int32_t morning = kNoTenth;
+      if (trip.HasWorkplace() && trip.RouteCount() > 1) {
+        evening = TenthsOf(trip.eveningDeparture);
+        morning = TenthsOf(trip.morningDeparture);
+      }
+      tenths.push_back(evening == kNoTenth ? kNone : static_cast<int16_t>(evening));
+      tenths.push_back(morning == kNoTenth ? kNone : static_cast<int16_t>(morning));
+      if (evening != kNoTenth) ++counts[static_cast<size_t>(evening + kMaxTenths) + 1];
+      if (morning != kNoTenth) ++counts[static_cast<size_t>(morning + kMaxTenths) + 1];
+    }
+  });
   // A key holds the ordinal above one bit. A load takes at most kMaxWorkers trips, far below
   // this; a grid holding more (it would take hundreds of gigabytes) cannot be indexed.
   if (ordinal >= (size_t{1} << 31)) throw std::bad_alloc();
@@ -75,12 +93,16 @@ void DepartureIndex::Build(const CellGrid& cells) {
   uint32_t largestPair = 0;
   for (size_t b = 1; b < kBuckets; ++b)
     largestPair = std::max(largestPair, counts[b] + counts[b + 1]);
-  scratch_.reserve(largestPair);
+  ReserveHuge(scratch_, largestPair);
   for (size_t b = 1; b <= kBuckets; ++b) counts[b] += counts[b - 1];
   offsets_ = counts;
 
   // Second pass, in the same order: each key goes to the end of its bucket, so every bucket
   // comes out sorted in scan order.
+  if (keys_.capacity() < offsets_[kBuckets]) {
+    keys_ = {};
+    ReserveHuge(keys_, offsets_[kBuckets]);
+  }
   keys_.assign(offsets_[kBuckets], 0);
   for (size_t k = 0; 2 * k < tenths.size(); ++k) {
     const int16_t evening = tenths[2 * k];
@@ -94,8 +116,8 @@ void DepartureIndex::Build(const CellGrid& cells) {
   }
   built_ = true;
   version_ = cells.Version();
-  due_.reserve(scratch_.capacity());
-  trips_.reserve(scratch_.capacity());
+  ReserveHuge(due_, scratch_.capacity());
+  ReserveHuge(trips_, scratch_.capacity());
 }
 
 const std::vector<uint32_t>& DepartureIndex::Due(int64_t lo, int64_t hi) const {
