@@ -12,6 +12,7 @@
 #include "core/convert.h"
 #include "core/random.h"
 #include "core/rounding.h"
+#include "model/departure_draws.h"
 #include "model/departure_index.h"
 #include "model/model.h"
 
@@ -148,35 +149,39 @@ void PlanDepartures(Model& m) {
   const long double morningMean = StrToSingle(m.host().EditText(EditBox::MDep));
   const long double eveningMean = StrToSingle(m.host().EditText(EditBox::EDep));
 
-  std::array<double, kDepartureBins> histogram{};
-  // A time rounded outside the day is stored on the trip but has no bin to be counted in.
+  // Counted in whole numbers (exact far beyond any town) and put on the chart as doubles. A
+  // time rounded outside the day is stored on the trip but has no bin to be counted in.
   // Whether the parameters are doubles exactly is settled once, and the hours of the tenths of
   // the day are looked up (each is TenthsToHours of its tenth).
+  std::array<uint64_t, kDepartureBins> histogram{};
   const bool asDoubles =
       HeldAsDouble(deviation) && HeldAsDouble(morningMean) && HeldAsDouble(eveningMean);
   std::array<double, kDepartureBins> hoursOf{};
   for (int k = 0; k < kDepartureBins; ++k) hoursOf[static_cast<size_t>(k)] = TenthsToHours(k);
+  auto hoursAt = [&](int64_t k) -> double {
+    if (k >= 0 && k < kDepartureBins) {
+      ++histogram[static_cast<size_t>(k)];
+      return hoursOf[static_cast<size_t>(k)];
+    }
+    return TenthsToHours(k);
+  };
   auto departAt = [&](long double mean, PolarPair pair) -> double {
     int64_t k;
     if (!asDoubles ||
         !FastTenths(static_cast<double>(mean), static_cast<double>(deviation), pair, k))
       k = ExtendedTenths(mean, deviation, pair);
-    if (k >= 0 && k < kDepartureBins) {
-      histogram[static_cast<size_t>(k)] += 1.0;
-      return hoursOf[static_cast<size_t>(k)];
-    }
-    return TenthsToHours(k);
+    return hoursAt(k);
   };
 
-  // A cell's pairs are drawn first, in the order the trips take them (morning before evening,
-  // trip by trip), and turned into times after: the times do not depend on each other, so
-  // the processor works on several at once. That needs times that cannot fail: with means
-  // and deviation within 1e6 a time stays within 1e6 + 1e6 * 2^35 hours (w is at least
-  // 2^-62), far inside what rounds to tenths. Other texts take one pair per time, so that a
-  // failing time leaves the generator where the draws stopped.
+  // A cell's departures are drawn as one batch, morning and evening of every commuting trip
+  // in turn (DepartureBatch: the same tenths and draws, worked out several at a time). That
+  // needs times that cannot fail: with means and deviation within 1e6 a time stays within
+  // 1e6 + 1e6 * 2^35 hours (w is at least 2^-62), far inside what rounds to tenths. Other
+  // texts take one pair per time, so that a failing time leaves the generator where the draws
+  // stopped.
   const auto modest = [](long double v) { return std::fabs(v) <= 1e6L; };
   const bool batched = modest(deviation) && modest(morningMean) && modest(eveningMean);
-  std::vector<PolarPair> pairs;
+  DepartureBatch batch(morningMean, eveningMean, deviation);
   m.cells.ForEach([&](TCell& cell) {
     if (!batched) {
       for (Trip& trip : cell.trips) {
@@ -187,23 +192,21 @@ void PlanDepartures(Model& m) {
       }
       return;
     }
-    pairs.clear();
-    for (const Trip& trip : cell.trips) {
-      if (!trip.HasWorkplace()) continue;
-      pairs.push_back(DrawPolarPair());
-      pairs.push_back(DrawPolarPair());
-    }
+    size_t commuters = 0;
+    for (const Trip& trip : cell.trips) commuters += trip.HasWorkplace() ? 1 : 0;
+    if (commuters == 0) return;
+    const std::vector<int64_t>& tenths = batch.Draw(2 * commuters);
     size_t next = 0;
     for (Trip& trip : cell.trips) {
       if (!trip.HasWorkplace()) continue;
-      trip.morningDeparture = departAt(morningMean, pairs[next++]);
-      trip.eveningDeparture = departAt(eveningMean, pairs[next++]);
+      trip.morningDeparture = hoursAt(tenths[next++]);
+      trip.eveningDeparture = hoursAt(tenths[next++]);
     }
   });
 
   m.host().ChartClear();
   for (int k = 0; k < kDepartureBins; ++k)
-    m.host().ChartAddPoint(k / 10.0, histogram[static_cast<size_t>(k)]);
+    m.host().ChartAddPoint(k / 10.0, static_cast<double>(histogram[static_cast<size_t>(k)]));
 }
 
 void PlanRoutes(Model& m) {
