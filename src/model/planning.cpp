@@ -227,10 +227,9 @@ void PlanRoutes(Model& m) {
     return index >= 0 && static_cast<size_t>(index) < nodeCount;
   };
 
-  // First pass, in trip order: the pair of every trip that commutes, numbered as they first
+  // First pass, in trip order: the pairs of the trips that commute, numbered as they first
   // come. A trip whose nodes are not in the list ends the pass: the plain run fails there.
   constexpr int32_t kNoPair = -1;
-  std::vector<int32_t> pairOfTrip;
   std::vector<std::pair<int32_t, int32_t>> pairs;
   const bool flat = nodeCount <= 2048;  // a table of every pair, else a hash map
   std::vector<int32_t> pairTable(flat ? nodeCount * nodeCount : 0, kNoPair);
@@ -241,43 +240,40 @@ void PlanRoutes(Model& m) {
   // of from its record, which lies anywhere on the heap (a cache miss per trip on a fine grid).
   const size_t cols = static_cast<size_t>(m.cells.Cols());
   std::vector<int32_t> nearestOf(cols * static_cast<size_t>(m.cells.Rows()), kNoNode);
-  size_t tripCount = 0;
   for (int32_t r = 0; r < m.cells.Rows(); ++r)
     for (int32_t c = 0; c < m.cells.Cols(); ++c)
-      if (const TCell* cell = m.cells.At(c, r)) {
+      if (const TCell* cell = m.cells.At(c, r))
         nearestOf[static_cast<size_t>(r) * cols + static_cast<size_t>(c)] = cell->nearestNode;
-        tripCount += cell->trips.size();
-      }
-  pairOfTrip.reserve(tripCount);
+  // The slot of the pair of a commuting trip's nodes (both valid).
+  const auto slotOf = [&](int32_t from, int32_t to) -> int32_t& {
+    if (flat) return pairTable[static_cast<size_t>(from) * nodeCount + static_cast<size_t>(to)];
+    const uint64_t key =
+        (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
+    return pairMap.try_emplace(key, kNoPair).first->second;
+  };
+  const auto workNode = [&](const Trip& trip) {
+    return nearestOf[static_cast<size_t>(trip.destRow) * cols + static_cast<size_t>(trip.destCol)];
+  };
+  size_t visited = 0;  // trips before the failing one (all of them when none fails)
   m.cells.ForEach([&](TCell& home) {
     for (const Trip& trip : home.trips) {
       if (failed) return;
-      if (!trip.HasWorkplace()) {
-        pairOfTrip.push_back(kNoPair);
-        continue;
+      if (trip.HasWorkplace()) {
+        const int32_t from = home.nearestNode;
+        const int32_t to = workNode(trip);
+        if (!validNode(from) || !validNode(to)) {
+          failed = true;
+          failFrom = from;
+          failTo = to;
+          return;
+        }
+        int32_t& slot = slotOf(from, to);
+        if (slot == kNoPair) {
+          slot = static_cast<int32_t>(pairs.size());
+          pairs.emplace_back(from, to);
+        }
       }
-      const int32_t from = home.nearestNode;
-      const int32_t to =
-          nearestOf[static_cast<size_t>(trip.destRow) * cols + static_cast<size_t>(trip.destCol)];
-      if (!validNode(from) || !validNode(to)) {
-        failed = true;
-        failFrom = from;
-        failTo = to;
-        return;
-      }
-      int32_t* slot;
-      if (flat) {
-        slot = &pairTable[static_cast<size_t>(from) * nodeCount + static_cast<size_t>(to)];
-      } else {
-        const uint64_t key =
-            (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
-        slot = &pairMap.try_emplace(key, kNoPair).first->second;
-      }
-      if (*slot == kNoPair) {
-        *slot = static_cast<int32_t>(pairs.size());
-        pairs.emplace_back(from, to);
-      }
-      pairOfTrip.push_back(*slot);
+      ++visited;
     }
   });
 
@@ -296,28 +292,27 @@ void PlanRoutes(Model& m) {
   }
 
   // Second pass, in the same order: every trip up to the failing one (whose route is dropped
-  // before it fails) gets its pair's route; the trips after it keep theirs.
+  // before it fails) gets its pair's route, looked up again from its nodes (which the searches
+  // do not change) instead of being kept per trip; the trips after it keep theirs.
   size_t next = 0;
   int32_t lastPair = kNoPair;
   m.cells.ForEach([&](TCell& home) {
     for (Trip& trip : home.trips) {
-      if (next > pairOfTrip.size()) return;
-      if (next == pairOfTrip.size()) {
+      if (next > visited) return;
+      if (next == visited) {
         // Only reached when the first pass stopped at this trip.
         if (failed) trip.route.reset();
         ++next;
         return;
       }
-      const int32_t pair = pairOfTrip[next++];
+      ++next;
       trip.route.reset();
-      if (pair == kNoPair) continue;
+      if (!trip.HasWorkplace()) continue;
+      const int32_t pair = slotOf(home.nearestNode, workNode(trip));
       trip.route = routes[static_cast<size_t>(pair)];
       lastPair = pair;
     }
   });
-
-  // The pairs of the trips are done with; their memory goes before the index takes its own.
-  pairOfTrip = {};
 
   if (failed) {
     // The failing trip's search starts with ResetRoute and then fails at the node list.
