@@ -34,6 +34,59 @@ int32_t TenthsOf(double t) {
   return static_cast<int32_t>(k);
 }
 
+// Numbers distinct routes by their address, in the order they first come: an open-addressing
+// table, as a general map costs more than the rest of a pass over tens of millions of trips.
+class RouteNumbers {
+ public:
+  explicit RouteNumbers(std::vector<RouteRef>& routes) : routes_(routes) { Grow(64); }
+  // The number of the route, or -1 when it would be number limit or beyond.
+  int64_t Of(const RouteRef& route, size_t limit) {
+    const Route* key = route.get();
+    size_t s = Hash(key);
+    for (; slots_[s].route != nullptr; s = (s + 1) & mask_)
+      if (slots_[s].route == key) return slots_[s].number;
+    if (routes_.size() >= limit) return -1;
+    slots_[s] = Slot{key, static_cast<int64_t>(routes_.size())};
+    routes_.push_back(route);
+    if (2 * routes_.size() > slots_.size()) Grow(2 * slots_.size());
+    return static_cast<int64_t>(routes_.size()) - 1;
+  }
+
+ private:
+  struct Slot {
+    const Route* route = nullptr;
+    int64_t number = 0;
+  };
+  size_t Hash(const Route* route) const {
+    const uint64_t p = reinterpret_cast<uintptr_t>(route) >> 4;
+    return static_cast<size_t>((p * 0x9E3779B97F4A7C15ull) >> 32) & mask_;
+  }
+  void Grow(size_t capacity) {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(capacity, Slot{});
+    mask_ = capacity - 1;
+    for (const Slot& slot : old) {
+      if (slot.route == nullptr) continue;
+      size_t s = Hash(slot.route);
+      while (slots_[s].route != nullptr) s = (s + 1) & mask_;
+      slots_[s] = slot;
+    }
+  }
+
+  std::vector<RouteRef>& routes_;
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+};
+
+// A bucket's keys ascend, so they are kept as differences, each from the key before (the
+// first from 0), in 16-bit units: one unit for a difference below kEscape, else kEscape and the
+// key itself in two more units, high half first. At the finest grid a bucket holds a key for
+// every few dozen trips, so nearly all take one unit: half the room of whole keys.
+constexpr uint16_t kEscape = 0xFFFF;
+size_t UnitsOf(uint32_t difference) {
+  return difference < kEscape ? 1 : 3;
+}
+
 // Floor and ceiling of a / 10 for any sign of a.
 int64_t FloorDiv10(int64_t a) {
   return a >= 0 ? a / 10 : -((-a + 9) / 10);
@@ -44,7 +97,7 @@ int64_t CeilDiv10(int64_t a) {
 
 }  // namespace
 
-void DepartureIndex::Build(const CellGrid& cells) {
+void DepartureIndex::Build(const CellGrid& cells, size_t maxRouteIds) {
   const int32_t cols = cells.Cols();
   const int32_t rows = cells.Rows();
   constexpr size_t kBuckets = 2 * static_cast<size_t>(kMaxTenths) + 1;
@@ -65,23 +118,50 @@ void DepartureIndex::Build(const CellGrid& cells) {
     }
   }
 
-  // First pass: the tenths of every listed departure, evening then morning per trip, and the
-  // size of every bucket.
+  // First pass: the tenths of every listed departure, evening then morning per trip, the
+  // size of every bucket, and the numbers of the listed trips' routes (given up when there are
+  // more distinct routes than maxRouteIds).
   std::vector<int16_t> tenths;
   ReserveHuge(tenths, 2 * ordinal);
   std::vector<uint32_t> counts(kBuckets + 1, 0);
+  routes_.clear();
+  routeOf_ = {};
+  numbered_ = maxRouteIds > 0;
+  if (numbered_) {
+    ReserveHuge(routeOf_, ordinal);
+    routeOf_.resize(ordinal);
+  }
+  RouteNumbers numbers(routes_);
+  // Per bucket: its keys, and the last key put in it while its units are counted.
+  std::vector<uint32_t> keyCounts(kBuckets, 0);
+  std::vector<uint32_t> lastKey(kBuckets, 0);
+  const auto count = [&](int32_t tenth, uint32_t key) {
+    const size_t b = static_cast<size_t>(tenth + kMaxTenths);
+    ++keyCounts[b];
+    counts[b + 1] += static_cast<uint32_t>(UnitsOf(key - lastKey[b]));
+    lastKey[b] = key;
+  };
+  size_t trip = 0;
   cells.ForEach([&](const TCell& cell) {
-    for (const Trip& trip : cell.trips) {
+    for (const Trip& t : cell.trips) {
       int32_t evening = kNoTenth;
       int32_t morning = kNoTenth;
-      if (trip.HasWorkplace() && trip.RouteCount() > 1) {
-        evening = TenthsOf(trip.eveningDeparture);
-        morning = TenthsOf(trip.morningDeparture);
+      if (t.HasWorkplace() && t.RouteCount() > 1) {
+        evening = TenthsOf(t.eveningDeparture);
+        morning = TenthsOf(t.morningDeparture);
+        if (numbered_) {
+          const int64_t number = numbers.Of(t.route, std::min(maxRouteIds, kMaxRouteIds));
+          numbered_ = number >= 0;
+          if (numbered_) routeOf_[trip] = static_cast<uint16_t>(number);
+        }
       }
       tenths.push_back(evening == kNoTenth ? kNone : static_cast<int16_t>(evening));
       tenths.push_back(morning == kNoTenth ? kNone : static_cast<int16_t>(morning));
-      if (evening != kNoTenth) ++counts[static_cast<size_t>(evening + kMaxTenths) + 1];
-      if (morning != kNoTenth) ++counts[static_cast<size_t>(morning + kMaxTenths) + 1];
+      // Ordinals beyond 32 bits are refused below, before any key is stored.
+      const auto ordinal32 = static_cast<uint32_t>(trip);
+      if (evening != kNoTenth) count(evening, Key(ordinal32, false));
+      if (morning != kNoTenth) count(morning, Key(ordinal32, true));
+      ++trip;
     }
   });
   // A key holds the ordinal above one bit. A load takes at most kMaxWorkers trips, far below
@@ -91,33 +171,51 @@ void DepartureIndex::Build(const CellGrid& cells) {
   // The usual window holds one or two tenths: room for the largest two neighbouring buckets
   // is taken now, so the merge space does not grow (and fault in fresh pages) at the peak.
   uint32_t largestPair = 0;
-  for (size_t b = 1; b < kBuckets; ++b)
-    largestPair = std::max(largestPair, counts[b] + counts[b + 1]);
+  for (size_t b = 0; b + 1 < kBuckets; ++b)
+    largestPair = std::max(largestPair, keyCounts[b] + keyCounts[b + 1]);
+  keyCounts_ = std::move(keyCounts);
   ReserveHuge(scratch_, largestPair);
   for (size_t b = 1; b <= kBuckets; ++b) counts[b] += counts[b - 1];
   offsets_ = counts;
 
   // Second pass, in the same order: each key goes to the end of its bucket, so every bucket
   // comes out sorted in scan order.
-  if (keys_.capacity() < offsets_[kBuckets]) {
-    keys_ = {};
-    ReserveHuge(keys_, offsets_[kBuckets]);
+  if (units_.capacity() < offsets_[kBuckets]) {
+    units_ = {};
+    ReserveHuge(units_, offsets_[kBuckets]);
   }
-  keys_.assign(offsets_[kBuckets], 0);
+  units_.assign(offsets_[kBuckets], 0);
+  std::fill(lastKey.begin(), lastKey.end(), 0);
+  const auto put = [&](int16_t tenth, uint32_t key) {
+    const size_t b = static_cast<size_t>(tenth + kMaxTenths);
+    const uint32_t difference = key - lastKey[b];
+    lastKey[b] = key;
+    if (difference < kEscape) {
+      units_[counts[b]++] = static_cast<uint16_t>(difference);
+      return;
+    }
+    units_[counts[b]++] = kEscape;
+    units_[counts[b]++] = static_cast<uint16_t>(key >> 16);
+    units_[counts[b]++] = static_cast<uint16_t>(key & 0xFFFFu);
+  };
   for (size_t k = 0; 2 * k < tenths.size(); ++k) {
     const int16_t evening = tenths[2 * k];
     const int16_t morning = tenths[2 * k + 1];
-    if (evening != kNone)
-      keys_[counts[static_cast<size_t>(evening + kMaxTenths)]++] =
-          Key(static_cast<uint32_t>(k), false);
-    if (morning != kNone)
-      keys_[counts[static_cast<size_t>(morning + kMaxTenths)]++] =
-          Key(static_cast<uint32_t>(k), true);
+    if (evening != kNone) put(evening, Key(static_cast<uint32_t>(k), false));
+    if (morning != kNone) put(morning, Key(static_cast<uint32_t>(k), true));
+  }
+  if (!numbered_) {
+    routes_.clear();
+    routeOf_ = {};
   }
   built_ = true;
   version_ = cells.Version();
   ReserveHuge(due_, scratch_.capacity());
-  ReserveHuge(trips_, scratch_.capacity());
+  // Trips gives the trips of a window only where the routes are not numbered.
+  if (numbered_)
+    trips_ = {};
+  else
+    ReserveHuge(trips_, scratch_.capacity());
 }
 
 const std::vector<uint32_t>& DepartureIndex::Due(int64_t lo, int64_t hi) const {
@@ -127,21 +225,30 @@ const std::vector<uint32_t>& DepartureIndex::Due(int64_t lo, int64_t hi) const {
   const int64_t to = std::min<int64_t>(FloorDiv10(hi), kMaxTenths);
   if (from > to || offsets_.empty()) return keys;
 
-  // Each bucket is sorted; a window of one bucket is copied, a few are merged run by run, a
-  // wide window (after a jump of the clock) is sorted once.
+  // Each bucket is sorted; a window of one bucket is decoded, a few are decoded and merged run
+  // by run, a wide window (after a jump of the clock) is decoded and sorted once.
   size_t runs = 0;
   for (int64_t k = from; k <= to; ++k) {
     const size_t b = static_cast<size_t>(k + kMaxTenths);
-    const size_t begin = offsets_[b];
-    const size_t end = offsets_[b + 1];
-    if (begin == end) continue;
-    const auto first = keys_.begin() + static_cast<ptrdiff_t>(begin);
-    const auto last = keys_.begin() + static_cast<ptrdiff_t>(end);
-    if (runs == 0 || to - from >= 16) {
-      keys.insert(keys.end(), first, last);
-    } else {
-      scratch_.resize(keys.size() + (end - begin));
-      std::merge(keys.begin(), keys.end(), first, last, scratch_.begin());
+    if (keyCounts_[b] == 0) continue;
+    const size_t before = keys.size();
+    keys.resize(before + keyCounts_[b]);
+    uint32_t key = 0;
+    size_t at = before;
+    for (size_t u = offsets_[b]; u < offsets_[b + 1];) {
+      const uint16_t unit = units_[u++];
+      if (unit != kEscape) {
+        key += unit;
+      } else {
+        key = (static_cast<uint32_t>(units_[u]) << 16) | units_[u + 1];
+        u += 2;
+      }
+      keys[at++] = key;
+    }
+    if (runs > 0 && to - from < 16) {
+      scratch_.resize(keys.size());
+      const auto middle = keys.begin() + static_cast<ptrdiff_t>(before);
+      std::merge(keys.begin(), middle, middle, keys.end(), scratch_.begin());
       keys.swap(scratch_);
     }
     ++runs;

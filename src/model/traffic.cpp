@@ -75,7 +75,6 @@ void SimulationStep(Model& m) {
   if (!m.departures.ValidFor(m.cells)) m.departures.Build(m.cells);
   const std::vector<uint32_t>& dueKeys =
       m.departures.Due(HundredthsOf(m.prevClockHours) + 1, HundredthsOf(m.clockHours));
-  const std::vector<const Trip*>& dueTrips = m.departures.Trips(m.cells, dueKeys);
 
   // The list grows in steps of its own, each advised to huge pages: at a fine grid's morning
   // peak it holds millions of vehicles, and fresh room faulted in 4 KB at a time costs more than
@@ -84,31 +83,42 @@ void SimulationStep(Model& m) {
   if (onRoad > m.travellers.capacity())
     ReserveHuge(m.travellers, std::max(onRoad, 2 * m.travellers.capacity()));
 
-  // Each release reads a trip touched long ago, somewhere in the grid's hundreds of megabytes
-  // of trips: the trips are fetched well ahead, both ends of each, as a trip can straddle two
-  // cache lines. Their routes are not: all trips of a pair of nodes share one, so the few
-  // routes stay in the cache.
-  constexpr size_t kAhead = 16;
-  const size_t due = dueKeys.size();
-  for (size_t i = 0; i < due; ++i) {
-    if (i + kAhead < due) {
-      if (const Trip* ahead = dueTrips[i + kAhead]) {
-        __builtin_prefetch(ahead);
-        __builtin_prefetch(reinterpret_cast<const char*>(ahead) + sizeof(Trip) - 1);
-      }
-    }
-
-    const Trip* trip = dueTrips[i];
-    if (trip == nullptr || !trip->HasWorkplace() || trip->RouteCount() <= 1) continue;
+  const auto release = [&m](const RouteRef& route, bool morning) {
     auto vehicle = std::make_unique<TTraveller>();
-    vehicle->route = trip->route;
-    vehicle->direction = DepartureIndex::IsMorning(dueKeys[i]) ? 1 : 0;
+    vehicle->route = route;
+    vehicle->direction = morning ? 1 : 0;
     vehicle->position = 0;
     vehicle->entries = vehicle->route->data();
     vehicle->entryCount = static_cast<uint32_t>(vehicle->route->size());
     vehicle->currentNode = vehicle->At(0);
     vehicle->previousNode = nullptr;
     m.travellers.push_back(std::move(vehicle));
+  };
+  const size_t due = dueKeys.size();
+  if (m.departures.NumbersRoutes()) {
+    // The index holds the route of every listed trip (more than one entry) as the trip held
+    // it when the index was built, which is the trip's route now: any change to the trips
+    // since would have made the index invalid and rebuilt it above.
+    for (size_t i = 0; i < due; ++i)
+      release(m.departures.RouteOf(dueKeys[i]), DepartureIndex::IsMorning(dueKeys[i]));
+  } else {
+    // Each release reads a trip touched long ago, somewhere in the grid's hundreds of
+    // megabytes of trips: the trips are fetched well ahead, both ends of each, as a trip can
+    // straddle two cache lines. Their routes are not: all trips of a pair of nodes share one,
+    // so the few routes stay in the cache.
+    const std::vector<const Trip*>& dueTrips = m.departures.Trips(m.cells, dueKeys);
+    constexpr size_t kAhead = 16;
+    for (size_t i = 0; i < due; ++i) {
+      if (i + kAhead < due) {
+        if (const Trip* ahead = dueTrips[i + kAhead]) {
+          __builtin_prefetch(ahead);
+          __builtin_prefetch(reinterpret_cast<const char*>(ahead) + sizeof(Trip) - 1);
+        }
+      }
+      const Trip* trip = dueTrips[i];
+      if (trip == nullptr || !trip->HasWorkplace() || trip->RouteCount() <= 1) continue;
+      release(trip->route, DepartureIndex::IsMorning(dueKeys[i]));
+    }
   }
   // The window is used up once its departures are on the road: a failure later in this step
   // must not make the next step release them a second time.

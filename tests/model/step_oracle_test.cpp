@@ -108,6 +108,12 @@ TEST_P(StepOracle, DaysStepByStepAsThePlainStep) {
     }
   });
   m.cells.TripsChanged();
+  // Half of the towns start their day on an index that does not number the routes, so the
+  // releases read them from the trips, until the replanning below numbers them again.
+  if (GetParam().seed % 4 == 3) {
+    m.departures.Build(m.cells, 0);
+    ASSERT_FALSE(m.departures.NumbersRoutes());
+  }
   oracle::PlainDay plain(m, f_.host.width, f_.host.height);
   size_t peak = 0;
   int step = 0;
@@ -126,6 +132,7 @@ TEST_P(StepOracle, DaysStepByStepAsThePlainStep) {
     if (HasFatalFailure()) return;
   }
   m.B_workPathClick();
+  ASSERT_TRUE(m.departures.NumbersRoutes());
   f_.host.edits[EditBox::TScale] = "1";
   for (; step < 200; ++step) {
     StepBoth(plain, step);
