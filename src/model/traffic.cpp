@@ -99,8 +99,13 @@ void SimulationStep(Model& m) {
     // The index holds the route of every listed trip (more than one entry) as the trip held
     // it when the index was built, which is the trip's route now: any change to the trips
     // since would have made the index invalid and rebuilt it above.
-    for (size_t i = 0; i < due; ++i)
+    // A large network has more routes than the cache holds: each route (its count is raised
+    // and its entries read) is fetched a few releases ahead.
+    constexpr size_t kAhead = 8;
+    for (size_t i = 0; i < due; ++i) {
+      if (i + kAhead < due) __builtin_prefetch(m.departures.RouteOf(dueKeys[i + kAhead]).get(), 1);
       release(m.departures.RouteOf(dueKeys[i]), DepartureIndex::IsMorning(dueKeys[i]));
+    }
   } else {
     // Each release reads a trip touched long ago, somewhere in the grid's hundreds of
     // megabytes of trips: the trips are fetched well ahead, both ends of each, as a trip can
@@ -155,13 +160,24 @@ void AdvanceTravellers(Model& m) {
   // in place, keeping their order.
   //
   // The loop is bound by memory latency: the vehicles lie all over their pool, so they are
-  // fetched well ahead. Their routes are not: all trips of a pair of nodes share one, so the
-  // few routes stay in the cache.
+  // fetched well ahead; a vehicle's next route entry (and, when it is about to arrive, its
+  // route's count) a little ahead, from the vehicle fetched by then. Routes are shared per pair
+  // of nodes: on a small network they all stay in the cache, on a large one they do not.
   constexpr size_t kAhead = 24;
+  constexpr size_t kEntryAhead = 8;
   size_t kept = 0;
   const size_t count = m.travellers.size();
   for (size_t k = 0; k < count; ++k) {
     if (k + kAhead < count) __builtin_prefetch(m.travellers[k + kAhead].get(), 1);
+    if (k + kEntryAhead < count) {
+      const TTraveller& ahead = *m.travellers[k + kEntryAhead];
+      if (ahead.entries != nullptr && ahead.position + 1 < ahead.entryCount) {
+        __builtin_prefetch(ahead.entries + (ahead.direction == 0
+                                                ? ahead.position + 1
+                                                : ahead.entryCount - 2 - ahead.position));
+        if (ahead.position + 2 == ahead.entryCount) __builtin_prefetch(ahead.route.get(), 1);
+      }
+    }
     TTraveller& v = *m.travellers[k];
     if (v.entries == nullptr && v.route) {
       v.entries = v.route->data();
