@@ -28,14 +28,20 @@ inline void AdviseHugePages(const void* memory, size_t bytes) {
 #endif
 }
 
-// Gives a vector room for at least count elements, advising huge pages for the new room before
-// anything is written there; the elements move over. Nothing happens when the room is there.
+// Arrays below this size are left to ordinary pages: a huge page is resident as a whole once
+// any of it is touched, which for the arrays of a small town would only add to its memory.
+constexpr size_t kHugeAdviceMinimum = size_t{16} << 20;
+
+// Gives a vector room for at least count elements, advising huge pages for the new room (when
+// it is large) before anything is written there; the elements move over. Nothing happens when
+// the room is there.
 template <typename T>
 void ReserveHuge(std::vector<T>& v, size_t count) {
   if (count <= v.capacity()) return;
   std::vector<T> room;
   room.reserve(count);
-  AdviseHugePages(room.data(), room.capacity() * sizeof(T));
+  if (room.capacity() * sizeof(T) >= kHugeAdviceMinimum)
+    AdviseHugePages(room.data(), room.capacity() * sizeof(T));
   for (T& element : v) room.push_back(std::move(element));
   v.swap(room);
 }

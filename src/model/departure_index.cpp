@@ -36,46 +36,32 @@ int32_t TenthsOf(double t) {
 
 // Numbers distinct routes by their address, in the order they first come: an open-addressing
 // table, as a general map costs more than the rest of a pass over tens of millions of trips.
+// Its size is fixed, room for kMaxRouteIds at half load in 1 MB, as a growing table would
+// leave its outgrown rooms in the heap. A slot holds an address (below 2^48, else the route is
+// not numbered) in its low 48 bits and its number plus one above them; 0 is an empty slot.
 class RouteNumbers {
  public:
-  explicit RouteNumbers(std::vector<RouteRef>& routes) : routes_(routes) { Grow(64); }
+  explicit RouteNumbers(std::vector<RouteRef>& routes) : routes_(routes), slots_(kSlots, 0) {}
   // The number of the route, or -1 when it would be number limit or beyond.
   int64_t Of(const RouteRef& route, size_t limit) {
-    const Route* key = route.get();
-    size_t s = Hash(key);
-    for (; slots_[s].route != nullptr; s = (s + 1) & mask_)
-      if (slots_[s].route == key) return slots_[s].number;
-    if (routes_.size() >= limit) return -1;
-    slots_[s] = Slot{key, static_cast<int64_t>(routes_.size())};
+    const auto address = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(route.get()));
+    if ((address >> 48) != 0 || address == 0) return -1;
+    size_t s = static_cast<size_t>(((address >> 4) * 0x9E3779B97F4A7C15ull) >> 32) & (kSlots - 1);
+    for (; slots_[s] != 0; s = (s + 1) & (kSlots - 1))
+      if ((slots_[s] & kAddressBits) == address) return static_cast<int64_t>(slots_[s] >> 48) - 1;
+    if (routes_.size() >= std::min(limit, DepartureIndex::kMaxRouteIds)) return -1;
+    slots_[s] = (static_cast<uint64_t>(routes_.size() + 1) << 48) | address;
     routes_.push_back(route);
-    if (2 * routes_.size() > slots_.size()) Grow(2 * slots_.size());
     return static_cast<int64_t>(routes_.size()) - 1;
   }
 
  private:
-  struct Slot {
-    const Route* route = nullptr;
-    int64_t number = 0;
-  };
-  size_t Hash(const Route* route) const {
-    const uint64_t p = reinterpret_cast<uintptr_t>(route) >> 4;
-    return static_cast<size_t>((p * 0x9E3779B97F4A7C15ull) >> 32) & mask_;
-  }
-  void Grow(size_t capacity) {
-    std::vector<Slot> old = std::move(slots_);
-    slots_.assign(capacity, Slot{});
-    mask_ = capacity - 1;
-    for (const Slot& slot : old) {
-      if (slot.route == nullptr) continue;
-      size_t s = Hash(slot.route);
-      while (slots_[s].route != nullptr) s = (s + 1) & mask_;
-      slots_[s] = slot;
-    }
-  }
+  static constexpr size_t kSlots = size_t{1} << 17;
+  static_assert(2 * DepartureIndex::kMaxRouteIds < kSlots && DepartureIndex::kMaxRouteIds < 65536);
+  static constexpr uint64_t kAddressBits = (uint64_t{1} << 48) - 1;
 
   std::vector<RouteRef>& routes_;
-  std::vector<Slot> slots_;
-  size_t mask_ = 0;
+  std::vector<uint64_t> slots_;
 };
 
 // A bucket's keys ascend, so they are kept as differences, each from the key before (the
