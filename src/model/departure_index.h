@@ -19,9 +19,9 @@ constexpr double kTenth = 0.1;
 // and morning departures each go to the bucket of their tenth. Entries are keys that sort in
 // the order of the full scan: cell rows outer, columns inner, trips in array order, the
 // evening departure before the morning one. A key is the trip's number in that order (its
-// ordinal) above a morning bit: four bytes per departure, where a cell and trip index took
-// eight. The index keeps where every cell's trips start among the ordinals to turn keys back
-// into trips.
+// ordinal) above a morning bit; a bucket keeps its keys as differences from one to the next,
+// mostly two bytes per departure, where a cell and trip index took eight. The index keeps where
+// every cell's trips start among the ordinals to turn keys back into trips.
 //
 // The index is built from the cells at the end of planning, or by the next step when the grid's
 // version shows that cells or trips changed since it was built.
@@ -31,9 +31,20 @@ class DepartureIndex {
   // hour), so no departure beyond this many tenths can ever be due.
   static constexpr int32_t kMaxTenths = 30720;
 
+  // Most distinct routes the index numbers (its route numbers take 16 bits).
+  static constexpr size_t kMaxRouteIds = 65535;
+
   // Whether the index was built from the grid as it is now.
   bool ValidFor(const CellGrid& cells) const { return built_ && version_ == cells.Version(); }
-  void Build(const CellGrid& cells);
+  // Builds the index; the listed trips' routes are numbered as well when there are at most
+  // maxRouteIds distinct ones among them.
+  void Build(const CellGrid& cells, size_t maxRouteIds = kMaxRouteIds);
+
+  // Whether the routes are numbered: RouteOf then gives the route of every key, and a step
+  // need not visit the trips at all.
+  bool NumbersRoutes() const { return numbered_; }
+  // The route the key's trip held when the index was built (more than one entry).
+  const RouteRef& RouteOf(uint32_t key) const { return routes_[routeOf_[OrdinalOf(key)]]; }
 
   // The keys of the departures due in the window of whole hundredths [lo, hi]: departure k is
   // due when lo <= 10 k <= hi. Filled in scan order; a trip whose evening departure is due
@@ -53,11 +64,19 @@ class DepartureIndex {
  private:
   bool built_ = false;
   uint64_t version_ = 0;  // the grid's version when built
-  // Bucket b holds tenth b - kMaxTenths; its keys are keys_[offsets_[b] .. offsets_[b + 1]).
+  // Bucket b holds tenth b - kMaxTenths: keyCounts_[b] keys, as differences in the 16-bit
+  // units units_[offsets_[b] .. offsets_[b + 1]).
   std::vector<uint32_t> offsets_;
-  std::vector<uint32_t> keys_;
+  std::vector<uint32_t> keyCounts_;
+  std::vector<uint16_t> units_;
   // The ordinal of the first trip of every cell (row-major), and the total at the end.
   std::vector<uint32_t> cellFirst_;
+  // The listed trips' distinct routes and, by ordinal, the number of each listed trip's route:
+  // two bytes per trip in one array, where reading the route from the trip took a cache miss
+  // (and a page walk) per release somewhere in hundreds of megabytes of trips.
+  bool numbered_ = false;
+  std::vector<RouteRef> routes_;
+  std::vector<uint16_t> routeOf_;
   // Due's and Trips' results and Due's merge space, kept between calls.
   mutable std::vector<uint32_t> due_;
   mutable std::vector<const Trip*> trips_;

@@ -12,6 +12,7 @@
 #include "core/convert.h"
 #include "core/random.h"
 #include "core/rounding.h"
+#include "model/departure_draws.h"
 #include "model/departure_index.h"
 #include "model/model.h"
 
@@ -148,35 +149,39 @@ void PlanDepartures(Model& m) {
   const long double morningMean = StrToSingle(m.host().EditText(EditBox::MDep));
   const long double eveningMean = StrToSingle(m.host().EditText(EditBox::EDep));
 
-  std::array<double, kDepartureBins> histogram{};
-  // A time rounded outside the day is stored on the trip but has no bin to be counted in.
+  // Counted in whole numbers (exact far beyond any town) and put on the chart as doubles. A
+  // time rounded outside the day is stored on the trip but has no bin to be counted in.
   // Whether the parameters are doubles exactly is settled once, and the hours of the tenths of
   // the day are looked up (each is TenthsToHours of its tenth).
+  std::array<uint64_t, kDepartureBins> histogram{};
   const bool asDoubles =
       HeldAsDouble(deviation) && HeldAsDouble(morningMean) && HeldAsDouble(eveningMean);
   std::array<double, kDepartureBins> hoursOf{};
   for (int k = 0; k < kDepartureBins; ++k) hoursOf[static_cast<size_t>(k)] = TenthsToHours(k);
+  auto hoursAt = [&](int64_t k) -> double {
+    if (k >= 0 && k < kDepartureBins) {
+      ++histogram[static_cast<size_t>(k)];
+      return hoursOf[static_cast<size_t>(k)];
+    }
+    return TenthsToHours(k);
+  };
   auto departAt = [&](long double mean, PolarPair pair) -> double {
     int64_t k;
     if (!asDoubles ||
         !FastTenths(static_cast<double>(mean), static_cast<double>(deviation), pair, k))
       k = ExtendedTenths(mean, deviation, pair);
-    if (k >= 0 && k < kDepartureBins) {
-      histogram[static_cast<size_t>(k)] += 1.0;
-      return hoursOf[static_cast<size_t>(k)];
-    }
-    return TenthsToHours(k);
+    return hoursAt(k);
   };
 
-  // A cell's pairs are drawn first, in the order the trips take them (morning before evening,
-  // trip by trip), and turned into times after: the times do not depend on each other, so
-  // the processor works on several at once. That needs times that cannot fail: with means
-  // and deviation within 1e6 a time stays within 1e6 + 1e6 * 2^35 hours (w is at least
-  // 2^-62), far inside what rounds to tenths. Other texts take one pair per time, so that a
-  // failing time leaves the generator where the draws stopped.
+  // A cell's departures are drawn as one batch, morning and evening of every commuting trip
+  // in turn (DepartureBatch: the same tenths and draws, worked out several at a time). That
+  // needs times that cannot fail: with means and deviation within 1e6 a time stays within
+  // 1e6 + 1e6 * 2^35 hours (w is at least 2^-62), far inside what rounds to tenths. Other
+  // texts take one pair per time, so that a failing time leaves the generator where the draws
+  // stopped.
   const auto modest = [](long double v) { return std::fabs(v) <= 1e6L; };
   const bool batched = modest(deviation) && modest(morningMean) && modest(eveningMean);
-  std::vector<PolarPair> pairs;
+  DepartureBatch batch(morningMean, eveningMean, deviation);
   m.cells.ForEach([&](TCell& cell) {
     if (!batched) {
       for (Trip& trip : cell.trips) {
@@ -187,23 +192,21 @@ void PlanDepartures(Model& m) {
       }
       return;
     }
-    pairs.clear();
-    for (const Trip& trip : cell.trips) {
-      if (!trip.HasWorkplace()) continue;
-      pairs.push_back(DrawPolarPair());
-      pairs.push_back(DrawPolarPair());
-    }
+    size_t commuters = 0;
+    for (const Trip& trip : cell.trips) commuters += trip.HasWorkplace() ? 1 : 0;
+    if (commuters == 0) return;
+    const std::vector<int64_t>& tenths = batch.Draw(2 * commuters);
     size_t next = 0;
     for (Trip& trip : cell.trips) {
       if (!trip.HasWorkplace()) continue;
-      trip.morningDeparture = departAt(morningMean, pairs[next++]);
-      trip.eveningDeparture = departAt(eveningMean, pairs[next++]);
+      trip.morningDeparture = hoursAt(tenths[next++]);
+      trip.eveningDeparture = hoursAt(tenths[next++]);
     }
   });
 
   m.host().ChartClear();
   for (int k = 0; k < kDepartureBins; ++k)
-    m.host().ChartAddPoint(k / 10.0, histogram[static_cast<size_t>(k)]);
+    m.host().ChartAddPoint(k / 10.0, static_cast<double>(histogram[static_cast<size_t>(k)]));
 }
 
 void PlanRoutes(Model& m) {
@@ -224,10 +227,9 @@ void PlanRoutes(Model& m) {
     return index >= 0 && static_cast<size_t>(index) < nodeCount;
   };
 
-  // First pass, in trip order: the pair of every trip that commutes, numbered as they first
+  // First pass, in trip order: the pairs of the trips that commute, numbered as they first
   // come. A trip whose nodes are not in the list ends the pass: the plain run fails there.
   constexpr int32_t kNoPair = -1;
-  std::vector<int32_t> pairOfTrip;
   std::vector<std::pair<int32_t, int32_t>> pairs;
   const bool flat = nodeCount <= 2048;  // a table of every pair, else a hash map
   std::vector<int32_t> pairTable(flat ? nodeCount * nodeCount : 0, kNoPair);
@@ -238,43 +240,40 @@ void PlanRoutes(Model& m) {
   // of from its record, which lies anywhere on the heap (a cache miss per trip on a fine grid).
   const size_t cols = static_cast<size_t>(m.cells.Cols());
   std::vector<int32_t> nearestOf(cols * static_cast<size_t>(m.cells.Rows()), kNoNode);
-  size_t tripCount = 0;
   for (int32_t r = 0; r < m.cells.Rows(); ++r)
     for (int32_t c = 0; c < m.cells.Cols(); ++c)
-      if (const TCell* cell = m.cells.At(c, r)) {
+      if (const TCell* cell = m.cells.At(c, r))
         nearestOf[static_cast<size_t>(r) * cols + static_cast<size_t>(c)] = cell->nearestNode;
-        tripCount += cell->trips.size();
-      }
-  pairOfTrip.reserve(tripCount);
+  // The slot of the pair of a commuting trip's nodes (both valid).
+  const auto slotOf = [&](int32_t from, int32_t to) -> int32_t& {
+    if (flat) return pairTable[static_cast<size_t>(from) * nodeCount + static_cast<size_t>(to)];
+    const uint64_t key =
+        (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
+    return pairMap.try_emplace(key, kNoPair).first->second;
+  };
+  const auto workNode = [&](const Trip& trip) {
+    return nearestOf[static_cast<size_t>(trip.destRow) * cols + static_cast<size_t>(trip.destCol)];
+  };
+  size_t visited = 0;  // trips before the failing one (all of them when none fails)
   m.cells.ForEach([&](TCell& home) {
     for (const Trip& trip : home.trips) {
       if (failed) return;
-      if (!trip.HasWorkplace()) {
-        pairOfTrip.push_back(kNoPair);
-        continue;
+      if (trip.HasWorkplace()) {
+        const int32_t from = home.nearestNode;
+        const int32_t to = workNode(trip);
+        if (!validNode(from) || !validNode(to)) {
+          failed = true;
+          failFrom = from;
+          failTo = to;
+          return;
+        }
+        int32_t& slot = slotOf(from, to);
+        if (slot == kNoPair) {
+          slot = static_cast<int32_t>(pairs.size());
+          pairs.emplace_back(from, to);
+        }
       }
-      const int32_t from = home.nearestNode;
-      const int32_t to =
-          nearestOf[static_cast<size_t>(trip.destRow) * cols + static_cast<size_t>(trip.destCol)];
-      if (!validNode(from) || !validNode(to)) {
-        failed = true;
-        failFrom = from;
-        failTo = to;
-        return;
-      }
-      int32_t* slot;
-      if (flat) {
-        slot = &pairTable[static_cast<size_t>(from) * nodeCount + static_cast<size_t>(to)];
-      } else {
-        const uint64_t key =
-            (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
-        slot = &pairMap.try_emplace(key, kNoPair).first->second;
-      }
-      if (*slot == kNoPair) {
-        *slot = static_cast<int32_t>(pairs.size());
-        pairs.emplace_back(from, to);
-      }
-      pairOfTrip.push_back(*slot);
+      ++visited;
     }
   });
 
@@ -293,28 +292,27 @@ void PlanRoutes(Model& m) {
   }
 
   // Second pass, in the same order: every trip up to the failing one (whose route is dropped
-  // before it fails) gets its pair's route; the trips after it keep theirs.
+  // before it fails) gets its pair's route, looked up again from its nodes (which the searches
+  // do not change) instead of being kept per trip; the trips after it keep theirs.
   size_t next = 0;
   int32_t lastPair = kNoPair;
   m.cells.ForEach([&](TCell& home) {
     for (Trip& trip : home.trips) {
-      if (next > pairOfTrip.size()) return;
-      if (next == pairOfTrip.size()) {
+      if (next > visited) return;
+      if (next == visited) {
         // Only reached when the first pass stopped at this trip.
         if (failed) trip.route.reset();
         ++next;
         return;
       }
-      const int32_t pair = pairOfTrip[next++];
+      ++next;
       trip.route.reset();
-      if (pair == kNoPair) continue;
+      if (!trip.HasWorkplace()) continue;
+      const int32_t pair = slotOf(home.nearestNode, workNode(trip));
       trip.route = routes[static_cast<size_t>(pair)];
       lastPair = pair;
     }
   });
-
-  // The pairs of the trips are done with; their memory goes before the index takes its own.
-  pairOfTrip = {};
 
   if (failed) {
     // The failing trip's search starts with ResetRoute and then fails at the node list.

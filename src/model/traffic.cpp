@@ -10,6 +10,7 @@
 
 #include "core/convert.h"
 #include "core/error.h"
+#include "core/huge_pages.h"
 #include "core/rounding.h"
 #include "model/model.h"
 #include "model/node_index_table.h"
@@ -74,29 +75,55 @@ void SimulationStep(Model& m) {
   if (!m.departures.ValidFor(m.cells)) m.departures.Build(m.cells);
   const std::vector<uint32_t>& dueKeys =
       m.departures.Due(HundredthsOf(m.prevClockHours) + 1, HundredthsOf(m.clockHours));
-  const std::vector<const Trip*>& dueTrips = m.departures.Trips(m.cells, dueKeys);
 
-  // Each release follows a chain of pointers (trip, route) to memory touched long ago; the
-  // links of the chain are fetched a few releases ahead, one link per stage.
-  constexpr size_t kAhead = 4;
-  const size_t due = dueKeys.size();
-  for (size_t i = 0; i < due; ++i) {
-    if (i + 2 * kAhead < due) __builtin_prefetch(dueTrips[i + 2 * kAhead]);
-    if (i + kAhead < due) {
-      if (const Trip* ahead = dueTrips[i + kAhead]) __builtin_prefetch(ahead->route.get());
-    }
+  // The list grows in steps of its own, each advised to huge pages: at a fine grid's morning
+  // peak it holds millions of vehicles, and fresh room faulted in 4 KB at a time costs more than
+  // the copying.
+  const size_t onRoad = m.travellers.size() + dueKeys.size();
+  if (onRoad > m.travellers.capacity())
+    ReserveHuge(m.travellers, std::max(onRoad, 2 * m.travellers.capacity()));
 
-    const Trip* trip = dueTrips[i];
-    if (trip == nullptr || !trip->HasWorkplace() || trip->RouteCount() <= 1) continue;
+  const auto release = [&m](const RouteRef& route, bool morning) {
     auto vehicle = std::make_unique<TTraveller>();
-    vehicle->route = trip->route;
-    vehicle->direction = DepartureIndex::IsMorning(dueKeys[i]) ? 1 : 0;
+    vehicle->route = route;
+    vehicle->direction = morning ? 1 : 0;
     vehicle->position = 0;
     vehicle->entries = vehicle->route->data();
     vehicle->entryCount = static_cast<uint32_t>(vehicle->route->size());
     vehicle->currentNode = vehicle->At(0);
     vehicle->previousNode = nullptr;
     m.travellers.push_back(std::move(vehicle));
+  };
+  const size_t due = dueKeys.size();
+  if (m.departures.NumbersRoutes()) {
+    // The index holds the route of every listed trip (more than one entry) as the trip held
+    // it when the index was built, which is the trip's route now: any change to the trips
+    // since would have made the index invalid and rebuilt it above.
+    // A large network has more routes than the cache holds: each route (its count is raised
+    // and its entries read) is fetched a few releases ahead.
+    constexpr size_t kAhead = 8;
+    for (size_t i = 0; i < due; ++i) {
+      if (i + kAhead < due) __builtin_prefetch(m.departures.RouteOf(dueKeys[i + kAhead]).get(), 1);
+      release(m.departures.RouteOf(dueKeys[i]), DepartureIndex::IsMorning(dueKeys[i]));
+    }
+  } else {
+    // Each release reads a trip touched long ago, somewhere in the grid's hundreds of
+    // megabytes of trips: the trips are fetched well ahead, both ends of each, as a trip can
+    // straddle two cache lines. Their routes are not: all trips of a pair of nodes share one,
+    // so the few routes stay in the cache.
+    const std::vector<const Trip*>& dueTrips = m.departures.Trips(m.cells, dueKeys);
+    constexpr size_t kAhead = 16;
+    for (size_t i = 0; i < due; ++i) {
+      if (i + kAhead < due) {
+        if (const Trip* ahead = dueTrips[i + kAhead]) {
+          __builtin_prefetch(ahead);
+          __builtin_prefetch(reinterpret_cast<const char*>(ahead) + sizeof(Trip) - 1);
+        }
+      }
+      const Trip* trip = dueTrips[i];
+      if (trip == nullptr || !trip->HasWorkplace() || trip->RouteCount() <= 1) continue;
+      release(trip->route, DepartureIndex::IsMorning(dueKeys[i]));
+    }
   }
   // The window is used up once its departures are on the road: a failure later in this step
   // must not make the next step release them a second time.
@@ -132,21 +159,22 @@ void AdvanceTravellers(Model& m) {
   // same step, so it never adds to a counter, and it is removed. The survivors are compacted
   // in place, keeping their order.
   //
-  // The loop is bound by memory latency (vehicles, and routes planned long before, lie all over
-  // the heap), so the vehicles a few places ahead and their next route entries are fetched
-  // early.
-  constexpr size_t kAhead = 8;
+  // The loop is bound by memory latency: the vehicles lie all over their pool, so they are
+  // fetched well ahead; a vehicle's next route entry (and, when it is about to arrive, its
+  // route's count) a little ahead, from the vehicle fetched by then. Routes are shared per pair
+  // of nodes: on a small network they all stay in the cache, on a large one they do not.
+  constexpr size_t kAhead = 24;
+  constexpr size_t kEntryAhead = 8;
   size_t kept = 0;
   const size_t count = m.travellers.size();
   for (size_t k = 0; k < count; ++k) {
-    if (k + 2 * kAhead < count) __builtin_prefetch(m.travellers[k + 2 * kAhead].get());
-    if (k + kAhead < count) {
-      const TTraveller& ahead = *m.travellers[k + kAhead];
+    if (k + kAhead < count) __builtin_prefetch(m.travellers[k + kAhead].get(), 1);
+    if (k + kEntryAhead < count) {
+      const TTraveller& ahead = *m.travellers[k + kEntryAhead];
       if (ahead.entries != nullptr && ahead.position + 1 < ahead.entryCount) {
         __builtin_prefetch(ahead.entries + (ahead.direction == 0
                                                 ? ahead.position + 1
                                                 : ahead.entryCount - 2 - ahead.position));
-        // A vehicle about to arrive lets go of its route: its count is written then.
         if (ahead.position + 2 == ahead.entryCount) __builtin_prefetch(ahead.route.get(), 1);
       }
     }

@@ -8,6 +8,8 @@
 #include <new>
 #include <vector>
 
+#include "core/huge_pages.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
 #else
@@ -74,9 +76,18 @@ class SlabPool {
 
   static Block* BlocksOf(Header* slab) { return reinterpret_cast<Block*>(slab) + kFirstBlock; }
 
-  // A fresh slab with every block free; the cursor moves to its start.
+  // A fresh slab with every block free; the cursor moves to its start. Slabs are cut from
+  // chunks of 2 MB that are advised to be backed by one huge page each: a morning peak takes
+  // hundreds of megabytes of vehicles, and a page fault per 4 KB cost more than the vehicles.
   void NextSlab() {
-    void* memory = ::operator new(kSlabBytes, std::align_val_t(kSlabBytes));
+    if (chunkLeft_ == 0) {
+      chunk_ =
+          static_cast<unsigned char*>(::operator new(kChunkBytes, std::align_val_t(kChunkBytes)));
+      AdviseHugePages(chunk_, kChunkBytes);
+      chunkLeft_ = kChunkBytes / kSlabBytes;
+    }
+    void* memory = chunk_ + (kChunkBytes / kSlabBytes - chunkLeft_) * kSlabBytes;
+    --chunkLeft_;
     Header* slab = new (memory) Header;
     for (size_t w = 0; w < kWords; ++w) {
       const size_t from = w * 64;
@@ -90,6 +101,9 @@ class SlabPool {
     cursorWord_ = 0;
   }
 
+  static constexpr size_t kChunkBytes = size_t{1} << 21;
+  unsigned char* chunk_ = nullptr;
+  size_t chunkLeft_ = 0;  // slabs of the current chunk not yet used
   std::vector<Header*> slabs_;
   size_t freeCount_ = 0;
   size_t cursorSlab_ = 0;

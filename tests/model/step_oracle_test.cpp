@@ -4,6 +4,7 @@
 // one, through replanning, changes of the time scale and of the load scale.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <memory>
 #include <random>
@@ -95,6 +96,24 @@ class StepOracle : public ::testing::TestWithParam<TownSetup> {
 
 TEST_P(StepOracle, DaysStepByStepAsThePlainStep) {
   Model& m = f_.model;
+  // Every fifth evening departure moved to the middle between two tenths or a hair beside it,
+  // where only the extended quotient tells which tenth the time stands for.
+  int count = 0;
+  m.cells.ForEach([&](TCell& cell) {
+    for (Trip& trip : cell.trips) {
+      if (++count % 5 != 0) continue;
+      const double middle = (std::round(trip.eveningDeparture * 10) + 0.5) * 0.1;
+      const int side = count / 5 % 3;
+      trip.eveningDeparture = side == 0 ? middle : std::nextafter(middle, side == 1 ? 0.0 : 30.0);
+    }
+  });
+  m.cells.TripsChanged();
+  // Half of the towns start their day on an index that does not number the routes, so the
+  // releases read them from the trips, until the replanning below numbers them again.
+  if (GetParam().seed % 4 == 3) {
+    m.departures.Build(m.cells, 0);
+    ASSERT_FALSE(m.departures.NumbersRoutes());
+  }
   oracle::PlainDay plain(m, f_.host.width, f_.host.height);
   size_t peak = 0;
   int step = 0;
@@ -113,6 +132,7 @@ TEST_P(StepOracle, DaysStepByStepAsThePlainStep) {
     if (HasFatalFailure()) return;
   }
   m.B_workPathClick();
+  ASSERT_TRUE(m.departures.NumbersRoutes());
   f_.host.edits[EditBox::TScale] = "1";
   for (; step < 200; ++step) {
     StepBoth(plain, step);
