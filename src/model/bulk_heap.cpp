@@ -5,9 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include "core/huge_pages.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -36,9 +34,7 @@ size_t RoundUp(size_t bytes, size_t unit) {
 // Memory aligned to 2 MB, with the advice to back it with 2 MB pages; null when there is none.
 char* TakeAdvised(size_t bytes) {
   auto* memory = static_cast<char*>(std::aligned_alloc(kHugePage, bytes));
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  if (memory != nullptr) madvise(memory, bytes, MADV_HUGEPAGE);
-#endif
+  if (memory != nullptr) AdviseHugePages(memory, bytes);
   return memory;
 }
 
