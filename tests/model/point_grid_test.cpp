@@ -134,7 +134,9 @@ void CheckAgainstPlainLoops() {
       int32_t want = 0, got = 0;
       const int32_t plain = PlainNearest(points, x, y, self, r2, &want);
       ASSERT_EQ(grid.NearestWithin(x, y, r2, self, &got), plain) << round;
-      if (plain >= 0) ASSERT_EQ(got, want);
+      if (plain >= 0) {
+        ASSERT_EQ(got, want);
+      }
       // The disc's count without `self` and its nearest point, in one pass: told nothing of
       // where the nearest lies, and told of some other point's distance.
       const Point& s = points[static_cast<size_t>(self)];
@@ -146,7 +148,9 @@ void CheckAgainstPlainLoops() {
         const PointGrid::DiscCount scan = grid.CountAndNearest(x, y, disc, self, nearRadius);
         ASSERT_EQ(scan.count, PlainCount(points, x, y, r2) - (sx * sx + sy * sy <= r2 ? 1 : 0));
         ASSERT_EQ(scan.nearest, plain) << round;
-        if (plain >= 0) ASSERT_EQ(scan.distance, want);
+        if (plain >= 0) {
+          ASSERT_EQ(scan.distance, want);
+        }
       }
 
       // The growing search against the plain one over all points, with and without a limit.

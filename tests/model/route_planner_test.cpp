@@ -90,7 +90,9 @@ TEST(RoutePlanner, EveryPairAsThePlainSearchOnRandomNetworks) {
       std::mt19937 rng(seed * 7919u + static_cast<uint32_t>(shape.nodes));
       Network net = RandomNetwork(rng, shape.nodes, shape.degree, shape.lattice);
       const size_t routed = ExpectPlannerEqualsPlain(net, rng, 1500);
-      if (shape.nodes >= 20) EXPECT_GT(routed, 100u);
+      if (shape.nodes >= 20) {
+        EXPECT_GT(routed, 100u);
+      }
     }
   }
 }

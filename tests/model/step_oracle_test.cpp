@@ -190,7 +190,9 @@ TEST_P(StepOracle, FailingStepsReleaseNothingTwice) {
     const size_t n = m.nodeList.size();
     for (size_t b = 0; b < n; ++b)
       for (size_t a = 0; a < n; ++a) ASSERT_EQ(m.nodeList[b]->linkLoad[a], plain.Load(b, a));
-    if (!fails) ASSERT_TRUE(f_.host.overlay->pixels == plain.Pixels());
+    if (!fails) {
+      ASSERT_TRUE(f_.host.overlay->pixels == plain.Pixels());
+    }
   }
   EXPECT_GT(released, 0u);
   EXPECT_EQ(created, plainCreated);

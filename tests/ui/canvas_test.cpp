@@ -146,7 +146,9 @@ TEST(Canvas, ThinLinesMatchThePlainCheckedLoop) {
       canvas.MoveTo(x1, y1);
       canvas.LineTo(x2, y2);
       oracle::PlainThinLine(plainBuffer, x1, y1, x2, y2, ToPixel(colour));
-      if (k % 500 == 0) ASSERT_EQ(fast, plain) << width << " after line " << k;
+      if (k % 500 == 0) {
+        ASSERT_EQ(fast, plain) << width << " after line " << k;
+      }
     }
   }
 }
