@@ -140,17 +140,10 @@ int32_t PointGrid::CountWithin(int32_t x, int32_t y, const Disc& disc) const {
   const int64_t r = disc.Radius();
   const uint32_t q = Pack(x, y);
   int32_t count = 0;
-  const int32_t firstRow = RowOf(static_cast<int64_t>(y) - r);
-  const int32_t lastRow = RowOf(static_cast<int64_t>(y) + r);
-  for (int32_t row = firstRow; row <= lastRow; ++row) {
+  auto widthAt = [&disc](int64_t dy) { return disc.Width(dy); };
+  ForEachRowRun(x, y, r, widthAt, [&](int32_t row, const Row& line, int32_t begin, int32_t end) {
     const int64_t top = minY_ + (static_cast<int64_t>(row) << rowShift_);
     const int64_t bottom = top + (int64_t{1} << rowShift_) - 1;
-    const int64_t nearDy = y < top ? top - y : (y > bottom ? y - bottom : 0);
-    if (nearDy > r) continue;
-    const Row& line = rows_[static_cast<size_t>(row)];
-    const int64_t outer = disc.Width(nearDy);
-    const int32_t begin = line.start[static_cast<size_t>(ColumnOf(x - outer))];
-    const int32_t end = line.start[static_cast<size_t>(ColumnOf(x + outer)) + 1];
     // Buckets wholly inside the disc are counted whole: their points are at most farDy away
     // vertically and `inner` horizontally.
     int32_t innerBegin = end, innerEnd = end;
@@ -174,7 +167,7 @@ int32_t PointGrid::CountWithin(int32_t x, int32_t y, const Disc& disc) const {
     if (end > innerEnd)
       count += point_runs::CountInRun(line.packed.data() + innerEnd,
                                       static_cast<size_t>(end - innerEnd), q, limit);
-  }
+  });
   return count;
 }
 

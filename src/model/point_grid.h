@@ -180,6 +180,10 @@ class PointGrid {
   // nearest vertical offset dy; a negative width leaves the row out.
   template <typename W, typename F>
   void ForEachRunWithin(int32_t x, int32_t y, int64_t r, W&& widthAt, F&& f) const;
+  // The same rows: f(row, row's points, begin, end) with the run [begin, end) of the row,
+  // possibly empty.
+  template <typename W, typename F>
+  void ForEachRowRun(int32_t x, int32_t y, int64_t r, W&& widthAt, F&& f) const;
   // Sets slot_ for the points of a row from position `from` on.
   void Renumber(Row& row, size_t from);
   void Erase(int32_t id);
@@ -195,7 +199,7 @@ class PointGrid {
 };
 
 template <typename W, typename F>
-void PointGrid::ForEachRunWithin(int32_t x, int32_t y, int64_t r, W&& widthAt, F&& f) const {
+void PointGrid::ForEachRowRun(int32_t x, int32_t y, int64_t r, W&& widthAt, F&& f) const {
   if (rows_.empty()) return;
   const int32_t firstRow = RowOf(static_cast<int64_t>(y) - r);
   const int32_t lastRow = RowOf(static_cast<int64_t>(y) + r);
@@ -208,11 +212,17 @@ void PointGrid::ForEachRunWithin(int32_t x, int32_t y, int64_t r, W&& widthAt, F
     const int64_t w = widthAt(dy);
     if (w < 0) continue;
     const Row& line = rows_[static_cast<size_t>(row)];
-    const int32_t begin = line.start[static_cast<size_t>(ColumnOf(x - w))];
-    const int32_t end = line.start[static_cast<size_t>(ColumnOf(x + w)) + 1];
+    f(row, line, line.start[static_cast<size_t>(ColumnOf(x - w))],
+      line.start[static_cast<size_t>(ColumnOf(x + w)) + 1]);
+  }
+}
+
+template <typename W, typename F>
+void PointGrid::ForEachRunWithin(int32_t x, int32_t y, int64_t r, W&& widthAt, F&& f) const {
+  ForEachRowRun(x, y, r, widthAt, [&f](int32_t, const Row& line, int32_t begin, int32_t end) {
     if (end > begin)
       f(line.packed.data() + begin, line.id.data() + begin, static_cast<size_t>(end - begin));
-  }
+  });
 }
 
 }  // namespace velmora

@@ -49,20 +49,12 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
   const int32_t keyTop = RowOf(static_cast<int64_t>(y) - rk);
   const int32_t keyBottom = RowOf(static_cast<int64_t>(y) + rk);
   RunList counted, keyed;
-  const int32_t firstRow = RowOf(static_cast<int64_t>(y) - r);
-  const int32_t lastRow = RowOf(static_cast<int64_t>(y) + r);
-  for (int32_t row = firstRow; row <= lastRow; ++row) {
-    const int64_t top = minY_ + (static_cast<int64_t>(row) << rowShift_);
-    const int64_t bottom = top + (int64_t{1} << rowShift_) - 1;
-    const int64_t nearDy = y < top ? top - y : (y > bottom ? y - bottom : 0);
-    if (nearDy > r) continue;
-    const Row& line = rows_[static_cast<size_t>(row)];
-    const int64_t w = disc.Width(nearDy);
-    const int32_t from = line.start[static_cast<size_t>(ColumnOf(x - w))];
-    const int32_t to = line.start[static_cast<size_t>(ColumnOf(x + w)) + 1];
-    (row >= keyTop && row <= keyBottom ? keyed : counted)
-        .Add(line.packed.data(), line.id.data(), from, to);
-  }
+  ForEachRowRun(
+      x, y, r, [&disc](int64_t dy) { return disc.Width(dy); },
+      [&](int32_t row, const Row& line, int32_t from, int32_t to) {
+        (row >= keyTop && row <= keyBottom ? keyed : counted)
+            .Add(line.packed.data(), line.id.data(), from, to);
+      });
   const uint32_t q = Pack(x, y);
   const auto limit = static_cast<int32_t>(r2);
   const point_runs::DiscKeys keys =
