@@ -4,7 +4,8 @@
 //
 // Coordinate rules: x to the right, y downward, origin top-left. Rectangle and Ellipse take
 // left, top, right, bottom and exclude the right and bottom edges. A pen of width 0 or 1
-// draws one pixel wide; wider pens draw like a geometric pen with round ends.
+// draws one pixel wide; wider pens draw like a geometric pen with round ends, so such a line
+// covers the same pixels whichever of its ends it is drawn from.
 //
 // This header is free of any window-framework type so that the model can include it.
 #pragma once

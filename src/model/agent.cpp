@@ -272,6 +272,18 @@ void DrawNodes(Model& m) {
   for (auto& node : m.nodeList) node->Draw(canvas);
 }
 
+namespace {
+
+// Whether node's links include `target`. Formation lists links by index, so a binary search
+// finds it; a list in any other order may be missed, never wrongly found.
+bool LinksTo(const TAgent& node, int32_t target) {
+  const auto it = std::lower_bound(node.links.begin(), node.links.end(), target,
+                                   [](const TLink& link, int32_t t) { return link.node < t; });
+  return it != node.links.end() && it->node == target;
+}
+
+}  // namespace
+
 void DrawLinks(Model& m) {
   Canvas& canvas = m.Overlay();
   canvas.SetPenColor(clRed);
@@ -287,7 +299,14 @@ void DrawLinks(Model& m) {
       canvas.SetPenWidth(2);
       canvas.MoveTo(m.nodePositions[i][0], m.nodePositions[i][1]);
       const auto& to = m.nodePositions[static_cast<size_t>(link.node)];
-      canvas.LineTo(to[0], to[1]);
+      // A link whose reverse was drawn earlier in this loop is already on the canvas: a line
+      // of width 2 covers the same pixels from either end, and every line since has only set
+      // pixels to the same red. Only the pen position moves on.
+      if (static_cast<size_t>(link.node) < i &&
+          LinksTo(*m.nodeList[static_cast<size_t>(link.node)], static_cast<int32_t>(i)))
+        canvas.MoveTo(to[0], to[1]);
+      else
+        canvas.LineTo(to[0], to[1]);
     }
   }
 }

@@ -103,6 +103,18 @@ TEST(WideLines, RememberedBandsGiveThePixelsOfThePlainRasteriser) {
   }
 }
 
+TEST(WideLines, AWideLineCoversTheSamePixelsFromEitherEnd) {
+  // Drawings of the network rely on it: a link drawn from both of its nodes is drawn once.
+  std::mt19937 rng(41);
+  CanvasBuffer forward(131, 97), backward(131, 97);
+  for (const Segment& s : RandomSegments(rng, 131, 97, 400)) {
+    const int w = 2 + static_cast<int>(rng() % 9);
+    forward.Line(s.x1, s.y1, s.x2, s.y2, w, kColours[w % 4]);
+    backward.Line(s.x2, s.y2, s.x1, s.y1, w, kColours[w % 4]);
+    ASSERT_EQ(forward.pixels, backward.pixels) << s.x1 << "," << s.y1 << " " << s.x2 << "," << s.y2;
+  }
+}
+
 TEST(WideLines, BandsForgottenPastTheLimitAreWorkedOutAgain) {
   // A tall buffer makes every band thousands of rows long, so a few hundred distinct bands pass
   // the canvas's limit on remembered rows and everything is gathered anew.

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/error.h"
 #include "core/random.h"
@@ -522,6 +524,32 @@ TEST_F(Network, LinksAreDrawnFromTheSnapshotsUnderTheNodes) {
   b.links = {TLink{2, 5}};
   AddNode(m, 300, 100);
   EXPECT_EQ(ErrorOf([&] { DrawLinks(m); }), "Listenindex überschreitet das Maximum (2)");
+}
+
+TEST_F(Network, DrawingTheLinksLeavesThePictureAndPenOfDrawingEveryLinkInOrder) {
+  // A formed network links most pairs both ways, and the drawing skips the second line of such
+  // a pair. One node's links are put out of order, which may only make it draw more.
+  f.host.edits[EditBox::NodeNumber] = "120";
+  SetRandSeed(77);
+  m.B_agCreateClick();
+  std::reverse(m.nodeList[5]->links.begin(), m.nodeList[5]->links.end());
+  m.ClearOverlay();
+  const Layer& overlay = *f.host.overlay;
+  std::vector<uint32_t> expected = overlay.pixels;
+  RasterCanvas plain(PixelBuffer{expected.data(), f.host.width, f.host.height, f.host.width});
+  plain.SetPenColor(clRed);
+  for (size_t i = 0; i < m.nodeList.size(); ++i)
+    for (const TLink& link : m.nodeList[i]->links) {
+      plain.SetPenWidth(2);
+      plain.MoveTo(m.nodePositions[i][0], m.nodePositions[i][1]);
+      plain.LineTo(m.nodePositions[static_cast<size_t>(link.node)][0],
+                   m.nodePositions[static_cast<size_t>(link.node)][1]);
+    }
+  DrawLinks(m);
+  EXPECT_EQ(overlay.pixels, expected);
+  EXPECT_EQ(overlay.canvas.PenX(), plain.PenX());
+  EXPECT_EQ(overlay.canvas.PenY(), plain.PenY());
+  EXPECT_EQ(overlay.canvas.Pen().width, 2);
 }
 
 }  // namespace
