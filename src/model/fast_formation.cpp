@@ -81,6 +81,11 @@ FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldH
       ys_.push_back(nodes_[i]->y);
     }
   }
+  // A pushed node is linked to its nearest node, so the offsets lie within kMaxConDist.
+  pushes_.reserve(3 * (2 * kMaxConDist + 1));
+  for (int32_t offset = -kMaxConDist; offset <= kMaxConDist; ++offset)
+    for (int32_t jitter = -1; jitter <= 1; ++jitter)
+      pushes_.push_back(PushVelocity(jitter, offset));
   // A new node's candidates are empty until its first scan makes element 0 a 0.
   for (const auto& node : nodes_)
     lastNearest_.push_back(node->candidates.empty() ? 0 : node->candidates[0]);
@@ -148,16 +153,6 @@ void FastFormation::SkipDraws(size_t draws) {
   }
   const Jump& jump = jumps_[draws];
   SetRandSeed(RandSeed() * jump.mul + jump.add);
-}
-
-double FastFormation::Push(int32_t jitter, int64_t offset) {
-  // A pushed node is linked to its nearest node, so the offset is below conDist <= kMaxConDist.
-  if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1)
-    return PushVelocity(jitter, offset);
-  if (pushes_.empty()) pushes_.assign(3 * (2 * kMaxConDist + 1), std::nan(""));
-  double& v = pushes_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
-  if (std::isnan(v)) v = PushVelocity(jitter, offset);
-  return v;
 }
 
 const Disc& FastFormation::CandidateDisc(int32_t conDist) {

@@ -43,8 +43,12 @@ class FastFormation {
   // Sets node id's mark to 2, keeping the list of nodes whose mark is not 2 up to date.
   void MarkLinked(int32_t id);
   void ListUnmarked();
-  // PushVelocity(jitter, offset), each value worked out once.
-  double Push(int32_t jitter, int64_t offset);
+  // PushVelocity(jitter, offset), from a table made once for the offsets a push can have.
+  double Push(int32_t jitter, int64_t offset) const {
+    if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1)
+      return PushVelocity(jitter, offset);
+    return pushes_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
+  }
   // Advances the random generator by `draws` draws, as SkipRandom does, from a table of the
   // generator's step composed with itself 0, 1, 2, ... times.
   void SkipDraws(size_t draws);
@@ -67,7 +71,7 @@ class FastFormation {
     uint32_t mul, add;
   };
   std::vector<Jump> jumps_;
-  // PushVelocity by offset and jitter; NaN where not yet worked out (it is never NaN).
+  // PushVelocity by offset (-kMaxConDist to kMaxConDist) and jitter (-1 to 1).
   std::vector<double> pushes_;
 };
 
