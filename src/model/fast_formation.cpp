@@ -14,9 +14,8 @@
 //   only below 1000. The searches compare (rounded distance, index) pairs, so they keep the same
 //   node, provided they see every node at least as near as the answer. They do: the candidates
 //   hold every node nearer than conDist, and so the nearest node and all its ties whenever
-//   there is a candidate (one pass over the candidate disc counts them and finds the nearest,
-//   PointGrid::CountAndNearest, keeping keys only where the nearest can lie: within the last
-//   nearest node's present distance d, as below); a search around the last nearest node's
+//   there is a candidate (PointGrid::CountAndNearest counts them and finds the nearest, taking
+//   the last nearest node as its guess); a search around the last nearest node's
 //   present distance d holds every node at rounded distance d or less; a growing disc stops only
 //   once it holds every tie of the nearest found (PointGrid::Nearest). With no node below 1000,
 //   nearestDist is 1000 and candidates[0] keeps its value, as in the plain scan.
@@ -162,22 +161,6 @@ const Disc& FastFormation::CandidateDisc(int32_t conDist) {
   return *disc;
 }
 
-int64_t FastFormation::NearRadius(int32_t index) const {
-  const int32_t last = lastNearest_[static_cast<size_t>(index)];
-  if (last < 0 || last == index || static_cast<size_t>(last) >= nodes_.size())
-    return std::numeric_limits<int64_t>::max();
-  const int64_t dx =
-      static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - xs_[static_cast<size_t>(index)];
-  const int64_t dy =
-      static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - ys_[static_cast<size_t>(index)];
-  // With a the larger of |dx| and |dy| and b the smaller, the root of dx^2 + dy^2 is at most
-  // a + b / 2 (squared, a^2 + ab + b^2 / 4, and ab >= b^2), so the last nearest node's rounded
-  // distance d is at most a + ceil(b / 2); a point at rounded distance d or less lies within
-  // d^2 + d < (d + 1)^2.
-  const int64_t a = std::max(std::abs(dx), std::abs(dy)), b = std::min(std::abs(dx), std::abs(dy));
-  return a + (b + 1) / 2 + 1;
-}
-
 int32_t FastFormation::NearestOther(int32_t index, bool noCandidates, int32_t* distance) {
   const TAgent& s = *nodes_[static_cast<size_t>(index)];
   // The last nearest node is a good guess, since nodes move little per pass: any node at least
@@ -226,7 +209,9 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
   } else if (disc != nullptr && disc->R2() < PointGrid::kKeyedDisc) {
     // One pass over the disc counts the candidates and finds the nearest among them, which is
     // the nearest node whenever there is a candidate.
-    const PointGrid::DiscCount scan = grid_.CountAndNearest(x, y, *disc, index, NearRadius(index));
+    // The last nearest node is the guess: nodes move little per pass.
+    const PointGrid::DiscCount scan =
+        grid_.CountAndNearest(x, y, *disc, index, lastNearest_[static_cast<size_t>(index)]);
     count = scan.count;
     if (count > 0) {
       nearest = scan.nearest;

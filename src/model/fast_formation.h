@@ -34,9 +34,6 @@ class FastFormation {
   // The nearest node to node index and its distance, as NeigborCheck finds it; -1 when no other
   // node lies nearer than 1000. noCandidates: the node is known to have none.
   int32_t NearestOther(int32_t index, bool noCandidates, int32_t* distance);
-  // A radius for CountAndNearest: the nearest node and its ties lie within it, since the last
-  // nearest node (candidates[0]) does; no bound without one.
-  int64_t NearRadius(int32_t index) const;
   // The disc of squared radius conDist^2 - conDist, made once per connect distance.
   const Disc& CandidateDisc(int32_t conDist);
   void PlainScan(int32_t index);

@@ -26,8 +26,7 @@ int32_t RoundedDistance(int64_t squared) {
   // Below 2^40 the double root plus 1/2, truncated, is the answer: the root is at most 2^20 and
   // lies at least 1 / (8k + 4) > 2^-24 from any k + 1/2, while the double root and the sum are
   // each within an ulp (2^-32 at this size) of the exact values.
-  if (squared > 0 && squared < (int64_t{1} << 40))
-    return static_cast<int32_t>(std::sqrt(static_cast<double>(squared)) + 0.5);
+  if (squared > 0 && squared < (int64_t{1} << 40)) return SmallRoundedDistance(squared);
   const int64_t k = FloorSqrt(squared);
   return static_cast<int32_t>(squared > MaxSquaredFor(k) ? k + 1 : k);
 }
@@ -62,6 +61,7 @@ void PointGrid::Reset(int32_t minX, int32_t minY, int32_t maxX, int32_t maxY, in
   rowOf_.assign(count, -1);
   columnOf_.assign(count, -1);
   slot_.assign(count, -1);
+  packedOf_.assign(count, 0);
 }
 
 void PointGrid::Renumber(Row& row, size_t from) {
@@ -81,6 +81,7 @@ void PointGrid::Place(int32_t id, int32_t x, int32_t y) {
   for (size_t k = static_cast<size_t>(c) + 1; k < row.start.size(); ++k) ++row.start[k];
   rowOf_[static_cast<size_t>(id)] = r;
   columnOf_[static_cast<size_t>(id)] = c;
+  packedOf_[static_cast<size_t>(id)] = Pack(x, y);
   Renumber(row, static_cast<size_t>(at));
 }
 
@@ -130,6 +131,7 @@ void PointGrid::Move(int32_t id, int32_t x, int32_t y) {
     ++boundary;
   }
   row.packed[k] = Pack(x, y);
+  packedOf_[self] = row.packed[k];
   columnOf_[self] = c;
   slot_[self] = static_cast<int32_t>(k);
 }

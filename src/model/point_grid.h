@@ -23,8 +23,14 @@ int64_t FloorSqrt(int64_t value);
 // k^2 - k < squared <= k^2 + k. The root of an integer is never exactly k + 1/2, so no halves
 // arise and the rounding rule does not matter.
 int32_t RoundedDistance(int64_t squared);
+// RoundedDistance for 0 <= squared < 2^40, inline: the double root plus 1/2, truncated (see
+// RoundedDistance for why that is exact).
+inline int32_t SmallRoundedDistance(int64_t squared) {
+  return static_cast<int32_t>(std::sqrt(static_cast<double>(squared)) + 0.5);
+}
 
-// RoundedDistance of n squared distances, each below PointGrid::kKeyedSquared, four at a time.
+// RoundedDistance of n squared distances, each below PointGrid::kKeyedSquared, sixteen or four at
+// a time as the kernels are set (the nearest-point kernels work out distances the same way).
 void RoundedDistances(const int32_t* squared, int32_t* out, size_t n);
 
 // Largest squared offset whose rounded distance is at most d. A rounded distance below c holds
@@ -122,10 +128,10 @@ class PointGrid {
                     std::vector<Near>& out) const;
   // The number of points other than id `exclude` within squared distance disc.R2() of (x, y),
   // and the nearest of them (smallest rounded distance, lowest id among equals) with its
-  // distance, -1 for none. disc.R2() must be below kKeyedDisc. nearRadius tells where the
-  // nearest lies: if any point other than `exclude` lies within the disc, every point at the
-  // smallest rounded distance lies within distance nearRadius of (x, y) (d + 1 for a point
-  // known at rounded distance d; disc.Radius() or more when none is known).
+  // distance, -1 for none. disc.R2() must be below kKeyedDisc. `guess` is a stored point other
+  // than `exclude` that is likely the nearest, such as the one found by the last search from
+  // about here, or -1: the search for the nearest is confined to the distance of the guess, and
+  // when no other point lies that near, the guess is the answer without a search.
   struct DiscCount {
     int32_t count;
     int32_t nearest;
@@ -133,7 +139,7 @@ class PointGrid {
   };
   static constexpr int64_t kKeyedDisc = int64_t{1} << (31 - kIdBits);
   DiscCount CountAndNearest(int32_t x, int32_t y, const Disc& disc, int32_t exclude,
-                            int64_t nearRadius) const;
+                            int32_t guess) const;
   // Among the points found, the one of smallest rounded distance and the lowest id among
   // equals, with that distance; -1 for none. Right when `found` holds every point within
   // MaxSquaredFor of that distance.
@@ -193,8 +199,14 @@ class PointGrid {
   int32_t columnShift_ = 0, rowShift_ = 0, columns_ = 0, rowCount_ = 0;
   int64_t reach_ = 0;
   std::vector<Row> rows_;
-  // Each point's row, bucket column and position in its row.
+  // Whether id is that of a stored point.
+  bool Stored(int32_t id) const {
+    return id >= 0 && static_cast<size_t>(id) < rowOf_.size() &&
+           rowOf_[static_cast<size_t>(id)] >= 0;
+  }
+  // Each point's row, bucket column and position in its row, and its packed offset.
   std::vector<int32_t> rowOf_, columnOf_, slot_;
+  std::vector<uint32_t> packedOf_;
   mutable std::vector<Near> near_;
 };
 

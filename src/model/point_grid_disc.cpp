@@ -34,58 +34,74 @@ class RunList {
 
 }  // namespace
 
-// The disc's runs are those of ForEachRun. Those of the rows of buckets within nearRadius of y go
-// to a kernel that counts their points
-// within the disc and keeps the two least keys (squared distance, then id) of those other than
-// `exclude`: the nearest point and all its ties lie there. The other runs are only counted.
-// `exclude` is taken off the count at the end if it lies in the disc.
+// The disc's runs are those of ForEachRun, and a kernel counts their points within the disc.
+// With a guess at rounded distance g, the points at rounded distance g or less lie within
+// MaxSquaredFor(g), and the same kernel counts those too when that lies within the disc: if the
+// guess is the only one (besides `exclude`), no other point is as near, so the guess is the
+// nearest point and has no tie. Otherwise the nearest point and its ties lie within g + 1 (or
+// within the disc, without a guess): in the window of the rows of buckets and the bucket columns
+// within that distance, where a second kernel finds the least (rounded distance, id) of the
+// points in the disc other than `exclude`. The window is visited apart from the runs: cutting
+// the runs around it would add runs, and each run costs a mispredicted branch at its end.
 PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc& disc,
-                                                int32_t exclude, int64_t nearRadius) const {
+                                                int32_t exclude, int32_t guess) const {
   DiscCount result{0, -1, 0};
   const int64_t r2 = disc.R2();
   if (r2 < 0 || rows_.empty()) return result;
   const int64_t r = disc.Radius();
-  const int64_t rk = std::clamp<int64_t>(nearRadius, 0, r);
-  const int32_t keyTop = RowOf(static_cast<int64_t>(y) - rk);
-  const int32_t keyBottom = RowOf(static_cast<int64_t>(y) + rk);
-  RunList counted, keyed;
+  const uint32_t q = Pack(x, y);
+  auto squaredTo = [q](uint32_t p) {
+    const int64_t dx = OffsetX(p) - OffsetX(q), dy = OffsetY(p) - OffsetY(q);
+    return dx * dx + dy * dy;
+  };
+  int64_t nearRadius = r;
+  int32_t guessed = 0;
+  int32_t near2 = -1;
+  if (guess != exclude && Stored(guess)) {
+    // Squared offsets of the range lie below 2^31.
+    guessed = SmallRoundedDistance(squaredTo(packedOf_[static_cast<size_t>(guess)]));
+    nearRadius = std::min<int64_t>(nearRadius, int64_t{guessed} + 1);
+    if (MaxSquaredFor(guessed) <= r2) near2 = static_cast<int32_t>(MaxSquaredFor(guessed));
+  }
+  RunList runs;
   ForEachRowRun(
       x, y, r, [&disc](int64_t dy) { return disc.Width(dy); },
-      [&](int32_t row, const Row& line, int32_t from, int32_t to) {
-        (row >= keyTop && row <= keyBottom ? keyed : counted)
-            .Add(line.packed.data(), line.id.data(), from, to);
+      [&](int32_t, const Row& line, int32_t from, int32_t to) {
+        runs.Add(line.packed.data(), line.id.data(), from, to);
       });
-  const uint32_t q = Pack(x, y);
   const auto limit = static_cast<int32_t>(r2);
-  const point_runs::DiscKeys keys =
-      point_runs::CountAndKeysInRuns(keyed.Data(), keyed.Size(), q, limit, exclude);
-  result.count = keys.count + point_runs::CountInRuns(counted.Data(), counted.Size(), q, limit);
-  if (exclude >= 0 && static_cast<size_t>(exclude) < rowOf_.size() &&
-      rowOf_[static_cast<size_t>(exclude)] >= 0) {
-    const uint32_t p = rows_[static_cast<size_t>(rowOf_[static_cast<size_t>(exclude)])]
-                           .packed[static_cast<size_t>(slot_[static_cast<size_t>(exclude)])];
-    const int64_t dx = OffsetX(p) - OffsetX(q), dy = OffsetY(p) - OffsetY(q);
-    if (dx * dx + dy * dy <= r2) --result.count;
+  point_runs::TwoCounts counts =
+      point_runs::CountTwoInRuns(runs.Data(), runs.Size(), q, limit, near2);
+  if (Stored(exclude)) {
+    const int64_t squared = squaredTo(packedOf_[static_cast<size_t>(exclude)]);
+    if (squared <= r2) --counts.within;
+    if (squared <= near2) --counts.near;
   }
+  result.count = counts.within;
   if (result.count == 0) return result;
-  if (keys.least == point_runs::kNone) {
-    // Only when nearRadius does not hold what it should; the plain search settles it.
+  if (near2 >= 0 && counts.near == 1) {
+    result.nearest = guess;
+    result.distance = guessed;
+    return result;
+  }
+
+  RunList window;
+  const int64_t rk = nearRadius;
+  const auto left = static_cast<size_t>(ColumnOf(static_cast<int64_t>(x) - rk));
+  const auto right = static_cast<size_t>(ColumnOf(static_cast<int64_t>(x) + rk)) + 1;
+  for (int32_t row = RowOf(static_cast<int64_t>(y) - rk);
+       row <= RowOf(static_cast<int64_t>(y) + rk); ++row) {
+    const Row& line = rows_[static_cast<size_t>(row)];
+    window.Add(line.packed.data(), line.id.data(), line.start[left], line.start[right]);
+  }
+  const int32_t key = point_runs::NearestKeyInRuns(window.Data(), window.Size(), q, limit, exclude);
+  if (key == point_runs::kNone) {
+    // Only when the guess was not what it should be; the plain search settles it.
     result.nearest = NearestWithin(x, y, r2, exclude, &result.distance);
     return result;
   }
-  // The least key is the least squared distance, and the lowest id at it. Points at the same
-  // rounded distance d lie within MaxSquaredFor(d), and so among the keyed points; when the
-  // second least key lies beyond, the nearest point has no tie.
-  constexpr int32_t kIdMask = (1 << kIdBits) - 1;
-  result.distance = RoundedDistance(keys.least >> point_runs::kKeyShift);
-  const int64_t ties = MaxSquaredFor(result.distance);
-  if (keys.second == point_runs::kNone || (keys.second >> point_runs::kKeyShift) > ties) {
-    result.nearest = keys.least & kIdMask;
-  } else {
-    // The ties lie within the disc and within nearRadius, so among the keyed runs.
-    result.nearest = point_runs::LowestIdInRuns(keyed.Data(), keyed.Size(), q,
-                                                static_cast<int32_t>(std::min(ties, r2)), exclude);
-  }
+  result.nearest = key & ((1 << kIdBits) - 1);
+  result.distance = key >> point_runs::kKeyShift;
   return result;
 }
 

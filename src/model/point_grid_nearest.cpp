@@ -75,42 +75,35 @@ int32_t LowestId4(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t
   return MinOfLanes4(least);
 }
 
-__m128i Max32(__m128i a, __m128i b) {
-  const __m128i above = _mm_cmpgt_epi32(a, b);
-  return _mm_or_si128(_mm_and_si128(above, a), _mm_andnot_si128(above, b));
+// RoundedDistance of four squared distances below 2^24 (tested exhaustively). Below 2^24 a
+// squared distance converts to float exactly; the truncated float root k is the integer root or,
+// just below a square, one above it; k^2 + k is even and below 2^25, so the float sum is exact
+// too, and the distance is k, or k + 1 beyond k^2 + k.
+__m128i RoundedOfFour(__m128i squared) {
+  const __m128i k = _mm_cvttps_epi32(_mm_sqrt_ps(_mm_cvtepi32_ps(squared)));
+  const __m128 kf = _mm_cvtepi32_ps(k);
+  const __m128i edge = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(kf, kf), kf));
+  return _mm_sub_epi32(k, _mm_cmpgt_epi32(squared, edge));
 }
 
-// Lane by lane: the number of points within r2, and the least and second least key of those
-// other than `exclude`.
-DiscKeys CountAndKeys4(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude) {
+// The least key (rounded distance << kKeyShift | id) of the points within r2 other than
+// `exclude`: the nearest point, the lowest id among equally near ones.
+int32_t NearestKey4(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude) {
   const __m128i vq = _mm_set1_epi32(static_cast<int32_t>(q));
   const __m128i skip = _mm_set1_epi32(exclude);
   const __m128i beyond = _mm_set1_epi32(r2 + 1);
-  const __m128i none = _mm_set1_epi32(kNone);
-  __m128i inside = _mm_setzero_si128();  // minus the number kept, per lane
-  __m128i least = none, second = none;
+  __m128i least = _mm_set1_epi32(kNone);
   for (const Run* run = runs; run != runs + count; ++run)
     for (size_t k = 0, n = run->n; k < n; k += 4) {
       const __m128i sq = Squared4(run->packed + k, vq);
       const __m128i id = _mm_loadu_si128(reinterpret_cast<const __m128i*>(run->ids + k));
-      const __m128i in = _mm_and_si128(_mm_cmpgt_epi32(beyond, sq), LanesBelow4(n - k));
-      const __m128i keep = _mm_andnot_si128(_mm_cmpeq_epi32(id, skip), in);
-      inside = _mm_add_epi32(inside, in);
-      const __m128i key = _mm_or_si128(_mm_slli_epi32(sq, kKeyShift), id);
-      const __m128i kept = _mm_or_si128(_mm_and_si128(keep, key), _mm_andnot_si128(keep, none));
-      second = MinKept4(second, Max32(least, kept), _mm_set1_epi32(-1));
-      least = MinKept4(least, kept, _mm_set1_epi32(-1));
+      const __m128i keep =
+          _mm_and_si128(_mm_cmpgt_epi32(beyond, sq),
+                        _mm_andnot_si128(_mm_cmpeq_epi32(id, skip), LanesBelow4(n - k)));
+      const __m128i key = _mm_or_si128(_mm_slli_epi32(RoundedOfFour(sq), kKeyShift), id);
+      least = MinKept4(least, key, keep);
     }
-  alignas(16) int32_t in[4], lo[4], hi[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(in), inside);
-  _mm_store_si128(reinterpret_cast<__m128i*>(lo), least);
-  _mm_store_si128(reinterpret_cast<__m128i*>(hi), second);
-  DiscKeys keys{-(in[0] + in[1] + in[2] + in[3]), kNone, kNone};
-  for (int lane = 0; lane < 4; ++lane) {
-    keys.second = std::min({keys.second, hi[lane], std::max(keys.least, lo[lane])});
-    keys.least = std::min(keys.least, lo[lane]);
-  }
-  return keys;
+  return MinOfLanes4(least);
 }
 
 #define VELMORA_AVX512 __attribute__((target("avx512f,avx512bw")))
@@ -162,37 +155,46 @@ VELMORA_AVX512 int32_t LowestId16(const Run* runs, size_t count, uint32_t q, int
   return MinOfLanes16(least);
 }
 
-// Lane by lane: the number of points within r2, and the least and second least key of those
-// other than `exclude`; then
-// the least over all lanes, and the second least as the least of the lanes' second keys and of
-// the other lanes' least keys (keys are distinct, ids being so).
-VELMORA_AVX512 DiscKeys CountAndKeys16(const Run* runs, size_t count, uint32_t q, int32_t r2,
-                                       int32_t exclude) {
+// RoundedOfFour, sixteen lanes at a time: the same float operations lane by lane. (The masked
+// forms, with every lane set, name all their sources.)
+VELMORA_AVX512 __m512i RoundedOf16(__m512i squared) {
+  constexpr __mmask16 kAll = 0xFFFF;
+  const __m512 zero = _mm512_setzero_ps();
+  const __m512 root = _mm512_mask_sqrt_ps(zero, kAll, _mm512_mask_cvtepi32_ps(zero, kAll, squared));
+  const __m512i k = _mm512_mask_cvttps_epi32(squared, kAll, root);
+  const __m512 kf = _mm512_mask_cvtepi32_ps(zero, kAll, k);
+  const __m512i edge = _mm512_mask_cvttps_epi32(
+      squared, kAll, _mm512_mask_add_ps(zero, kAll, _mm512_mask_mul_ps(zero, kAll, kf, kf), kf));
+  return _mm512_mask_add_epi32(k, _mm512_cmpgt_epi32_mask(squared, edge), k, _mm512_set1_epi32(1));
+}
+
+// RoundedDistances over whole blocks of sixteen; returns the number done.
+VELMORA_AVX512 size_t RoundedDistances16(const int32_t* squared, int32_t* out, size_t n) {
+  size_t k = 0;
+  for (; k + 16 <= n; k += 16)
+    _mm512_storeu_si512(out + k, RoundedOf16(_mm512_loadu_si512(squared + k)));
+  return k;
+}
+
+VELMORA_AVX512 int32_t NearestKey16(const Run* runs, size_t count, uint32_t q, int32_t r2,
+                                    int32_t exclude) {
   const __m512i vq = _mm512_set1_epi32(static_cast<int32_t>(q));
   const __m512i skip = _mm512_set1_epi32(exclude);
   const __m512i limit = _mm512_set1_epi32(r2);
-  const __m512i none = _mm512_set1_epi32(kNone);
-  int32_t inside = 0;
-  __m512i least = none, second = none;
+  __m512i least = _mm512_set1_epi32(kNone);
   for (const Run* run = runs; run != runs + count; ++run)
     for (size_t k = 0, n = run->n; k < n; k += 16) {
       const auto lanes = static_cast<__mmask16>(n - k >= 16 ? 0xFFFFu : (1u << (n - k)) - 1u);
       const __m512i d = _mm512_sub_epi16(_mm512_maskz_loadu_epi32(lanes, run->packed + k), vq);
       const __m512i sq = _mm512_madd_epi16(d, d);
       const __m512i id = _mm512_maskz_loadu_epi32(lanes, run->ids + k);
-      const __mmask16 in = _mm512_mask_cmple_epi32_mask(lanes, sq, limit);
-      const __mmask16 keep = _mm512_mask_cmpneq_epi32_mask(in, id, skip);
-      inside += __builtin_popcount(in);
-      const __m512i key = _mm512_or_si512(_mm512_mask_slli_epi32(sq, 0xFFFF, sq, kKeyShift), id);
-      second = _mm512_mask_min_epi32(second, keep, second,
-                                     _mm512_mask_max_epi32(key, 0xFFFF, least, key));
+      const __mmask16 keep =
+          _mm512_mask_cmpneq_epi32_mask(_mm512_mask_cmple_epi32_mask(lanes, sq, limit), id, skip);
+      const __m512i key =
+          _mm512_or_si512(_mm512_mask_slli_epi32(sq, 0xFFFF, RoundedOf16(sq), kKeyShift), id);
       least = _mm512_mask_min_epi32(least, keep, least, key);
     }
-  DiscKeys keys{inside, MinOfLanes16(least), kNone};
-  const __m512i others = _mm512_mask_mov_epi32(
-      least, _mm512_cmpeq_epi32_mask(least, _mm512_set1_epi32(keys.least)), none);
-  keys.second = MinOfLanes16(_mm512_mask_min_epi32(second, 0xFFFF, second, others));
-  return keys;
+  return MinOfLanes16(least);
 }
 
 #undef VELMORA_AVX512
@@ -236,25 +238,36 @@ int32_t LowestIdInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, in
 #endif
 }
 
-DiscKeys CountAndKeysInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2,
-                            int32_t exclude) {
+int32_t NearestKeyInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude) {
 #if defined(__SSE2__)
-  if (KernelLanes() >= 16) return CountAndKeys16(runs, count, q, r2, exclude);
-  return CountAndKeys4(runs, count, q, r2, exclude);
+  if (KernelLanes() >= 16) return NearestKey16(runs, count, q, r2, exclude);
+  return NearestKey4(runs, count, q, r2, exclude);
 #else
-  DiscKeys keys{0, kNone, kNone};
+  int32_t least = kNone;
   for (const Run* run = runs; run != runs + count; ++run)
     for (size_t k = 0; k < run->n; ++k) {
       const int32_t sq = SquaredOf(run->packed[k], q);
-      if (sq > r2) continue;
-      ++keys.count;
-      if (run->ids[k] == exclude) continue;
-      const int32_t key = (sq << kKeyShift) | run->ids[k];
-      keys.second = std::min(keys.second, std::max(keys.least, key));
-      keys.least = std::min(keys.least, key);
+      if (sq <= r2 && run->ids[k] != exclude)
+        least = std::min(least, (RoundedDistance(sq) << kKeyShift) | run->ids[k]);
     }
-  return keys;
+  return least;
 #endif
 }
 
 }  // namespace velmora::point_runs
+
+namespace velmora {
+
+void RoundedDistances(const int32_t* squared, int32_t* out, size_t n) {
+  size_t k = 0;
+#if defined(__SSE2__)
+  if (point_runs::KernelLanes() >= 16) k = point_runs::RoundedDistances16(squared, out, n);
+  for (; k + 4 <= n; k += 4) {
+    const __m128i sq = _mm_loadu_si128(reinterpret_cast<const __m128i*>(squared + k));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), point_runs::RoundedOfFour(sq));
+  }
+#endif
+  for (; k < n; ++k) out[k] = RoundedDistance(squared[k]);
+}
+
+}  // namespace velmora

@@ -50,15 +50,17 @@ int32_t CountRun(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
   return -SumOfLanes(inside);
 }
 
-// RoundedDistance of four squared distances below 2^24 (tested exhaustively). Below 2^24 a
-// squared distance converts to float exactly; the truncated float root k is the integer root or,
-// just below a square, one above it; k^2 + k is even and below 2^25, so the float sum is exact
-// too, and the distance is k, or k + 1 beyond k^2 + k.
-__m128i RoundedOfFour(__m128i squared) {
-  const __m128i k = _mm_cvttps_epi32(_mm_sqrt_ps(_mm_cvtepi32_ps(squared)));
-  const __m128 kf = _mm_cvtepi32_ps(k);
-  const __m128i edge = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(kf, kf), kf));
-  return _mm_sub_epi32(k, _mm_cmpgt_epi32(squared, edge));
+TwoCounts CountTwoRun(const uint32_t* packed, size_t n, uint32_t q, int32_t r2, int32_t near2) {
+  const __m128i vq = _mm_set1_epi32(static_cast<int32_t>(q));
+  const __m128i beyond = _mm_set1_epi32(r2 + 1), nearBeyond = _mm_set1_epi32(near2 + 1);
+  __m128i inside = _mm_setzero_si128(), near = _mm_setzero_si128();  // minus the numbers
+  for (size_t k = 0; k < n; k += 4) {
+    const __m128i sq = SquaredOfFour(packed + k, vq);
+    const __m128i lanes = LanesBelow(n - k);
+    inside = _mm_add_epi32(inside, _mm_and_si128(_mm_cmpgt_epi32(beyond, sq), lanes));
+    near = _mm_add_epi32(near, _mm_and_si128(_mm_cmpgt_epi32(nearBeyond, sq), lanes));
+  }
+  return TwoCounts{-SumOfLanes(inside), -SumOfLanes(near)};
 }
 
 // Appends the points within squared distance r2 whose id is not `exclude`. Few points of a run
@@ -117,6 +119,24 @@ VELMORA_AVX2 int32_t CountRun8(const uint32_t* packed, size_t n, uint32_t q, int
   return -SumOfLanes(half);
 }
 
+VELMORA_AVX2 int32_t SumOfLanes8(__m256i v) {
+  return SumOfLanes(_mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1)));
+}
+
+VELMORA_AVX2 TwoCounts CountTwoRun8(const uint32_t* packed, size_t n, uint32_t q, int32_t r2,
+                                    int32_t near2) {
+  const __m256i vq = _mm256_set1_epi32(static_cast<int32_t>(q));
+  const __m256i beyond = _mm256_set1_epi32(r2 + 1), nearBeyond = _mm256_set1_epi32(near2 + 1);
+  __m256i inside = _mm256_setzero_si256(), near = _mm256_setzero_si256();  // minus the numbers
+  for (size_t k = 0; k < n; k += 8) {
+    const __m256i sq = SquaredOfEight(packed + k, vq);
+    const __m256i lanes = LanesBelow8(n - k);
+    inside = _mm256_add_epi32(inside, _mm256_and_si256(_mm256_cmpgt_epi32(beyond, sq), lanes));
+    near = _mm256_add_epi32(near, _mm256_and_si256(_mm256_cmpgt_epi32(nearBeyond, sq), lanes));
+  }
+  return TwoCounts{-SumOfLanes8(inside), -SumOfLanes8(near)};
+}
+
 #undef VELMORA_AVX2
 
 // The count sixteen points at a time: the same 16-bit differences and 32-bit squares per lane,
@@ -140,6 +160,33 @@ VELMORA_AVX512 int32_t CountRun16(const uint32_t* packed, size_t n, uint32_t q, 
         __builtin_popcount(_mm512_mask_cmple_epi32_mask(lanes, _mm512_madd_epi16(d, d), limit));
   }
   return count;
+}
+
+// Both counts over all the runs in one call, each run's whole blocks of sixteen first.
+VELMORA_AVX512 TwoCounts CountTwoInRuns16(const Run* runs, size_t count, uint32_t q, int32_t r2,
+                                          int32_t near2) {
+  const __m512i vq = _mm512_set1_epi32(static_cast<int32_t>(q));
+  const __m512i limit = _mm512_set1_epi32(r2), nearLimit = _mm512_set1_epi32(near2);
+  TwoCounts counts{0, 0};
+  for (const Run* run = runs; run != runs + count; ++run) {
+    const uint32_t* packed = run->packed;
+    const size_t n = run->n;
+    size_t k = 0;
+    for (; k + 16 <= n; k += 16) {
+      const __m512i d = _mm512_sub_epi16(_mm512_loadu_si512(packed + k), vq);
+      const __m512i sq = _mm512_madd_epi16(d, d);
+      counts.within += __builtin_popcount(_mm512_cmple_epi32_mask(sq, limit));
+      counts.near += __builtin_popcount(_mm512_cmple_epi32_mask(sq, nearLimit));
+    }
+    if (k < n) {
+      const auto lanes = static_cast<__mmask16>((1u << (n - k)) - 1u);
+      const __m512i d = _mm512_sub_epi16(_mm512_maskz_loadu_epi32(lanes, packed + k), vq);
+      const __m512i sq = _mm512_madd_epi16(d, d);
+      counts.within += __builtin_popcount(_mm512_mask_cmple_epi32_mask(lanes, sq, limit));
+      counts.near += __builtin_popcount(_mm512_mask_cmple_epi32_mask(lanes, sq, nearLimit));
+    }
+  }
+  return counts;
 }
 
 #undef VELMORA_AVX512
@@ -177,6 +224,11 @@ int32_t CountRunAny(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
   if (kernelLanes >= 16) return CountRun16(packed, n, q, r2);
   if (kernelLanes >= 8) return CountRun8(packed, n, q, r2);
   return CountRun(packed, n, q, r2);
+}
+
+TwoCounts CountTwoRunAny(const uint32_t* packed, size_t n, uint32_t q, int32_t r2, int32_t near2) {
+  if (kernelLanes >= 8) return CountTwoRun8(packed, n, q, r2, near2);
+  return CountTwoRun(packed, n, q, r2, near2);
 }
 
 #else
@@ -219,6 +271,16 @@ int32_t CountRunAny(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
   return CountRun(packed, n, q, r2);
 }
 
+TwoCounts CountTwoRunAny(const uint32_t* packed, size_t n, uint32_t q, int32_t r2, int32_t near2) {
+  TwoCounts counts{0, 0};
+  for (size_t k = 0; k < n; ++k) {
+    const int32_t sq = SquaredOf(packed[k], q);
+    counts.within += sq <= r2 ? 1 : 0;
+    counts.near += sq <= near2 ? 1 : 0;
+  }
+  return counts;
+}
+
 #endif
 
 }  // namespace
@@ -234,26 +296,22 @@ int32_t CountInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2) {
   return inside;
 }
 
+TwoCounts CountTwoInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t near2) {
+#if defined(__SSE2__)
+  if (kernelLanes >= 16) return CountTwoInRuns16(runs, count, q, r2, near2);
+#endif
+  TwoCounts counts{0, 0};
+  for (const Run* run = runs; run != runs + count; ++run) {
+    const TwoCounts c = CountTwoRunAny(run->packed, run->n, q, r2, near2);
+    counts.within += c.within;
+    counts.near += c.near;
+  }
+  return counts;
+}
+
 void GatherInRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,
                  int32_t exclude, std::vector<PointGrid::Near>& out) {
   GatherRun(packed, ids, n, q, r2, exclude, out);
 }
 
 }  // namespace velmora::point_runs
-
-namespace velmora {
-
-void RoundedDistances(const int32_t* squared, int32_t* out, size_t n) {
-#if defined(__SSE2__)
-  size_t k = 0;
-  for (; k + 4 <= n; k += 4) {
-    const __m128i sq = _mm_loadu_si128(reinterpret_cast<const __m128i*>(squared + k));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), point_runs::RoundedOfFour(sq));
-  }
-  for (; k < n; ++k) out[k] = RoundedDistance(squared[k]);
-#else
-  for (size_t k = 0; k < n; ++k) out[k] = RoundedDistance(squared[k]);
-#endif
-}
-
-}  // namespace velmora

@@ -30,16 +30,17 @@ int32_t LeastSquaredInRuns(const Run* runs, size_t count, uint32_t q, int32_t ex
 // The lowest id of the points of the runs other than id exclude within squared distance r2 of
 // q; kNone for none.
 int32_t LowestIdInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude);
-// A key orders points by squared distance, then id: squared distance << kKeyShift | id. It fits
-// 31 bits for squared distances below PointGrid::kKeyedDisc.
-struct DiscKeys {
-  int32_t count;   // points within the distance
-  int32_t least;   // the least key among them, leaving one id out; kNone for none
-  int32_t second;  // the second least, kNone for fewer than two
+// The nearest of the points of the runs within squared distance r2 < PointGrid::kKeyedDisc of q
+// other than id exclude, as its key: rounded distance << kKeyShift | id, the least being the
+// nearest point and the lowest id among equally near ones; kNone for none.
+int32_t NearestKeyInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude);
+// Numbers of the points of the runs within squared distance r2 of q, and within near2 (r2 and
+// near2 < 2^31 - 1; none within a negative near2).
+struct TwoCounts {
+  int32_t within;
+  int32_t near;
 };
-// Over the points of the runs within squared distance r2 < PointGrid::kKeyedDisc of q: their
-// number, and the two least keys of those other than id exclude.
-DiscKeys CountAndKeysInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude);
+TwoCounts CountTwoInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t near2);
 // Number of the points of the runs within squared distance r2 (r2 < 2^31 - 1) of q.
 int32_t CountInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2);
 // Appends the points within squared distance r2 of q, leaving out the id exclude.

@@ -45,14 +45,20 @@ TEST(ExactDistance, SingleSquareBeyondTheSpanCanDiffer) {
 }
 
 TEST(ExactDistance, BlockRootsMatchForEverySquareBelowTheKeyedLimit) {
+  // Sixteen lanes at a time where the processor runs them, then four.
   constexpr int32_t kBlock = 1 << 16;
   std::vector<int32_t> squared(kBlock), out(kBlock);
-  for (int32_t base = 0; base < PointGrid::kKeyedSquared; base += kBlock) {
-    for (int32_t k = 0; k < kBlock; ++k) squared[static_cast<size_t>(k)] = base + k;
-    RoundedDistances(squared.data(), out.data(), squared.size());
-    for (int32_t k = 0; k < kBlock; ++k) {
-      if (out[static_cast<size_t>(k)] != RoundedDistance(base + k)) FAIL() << base + k;
+  for (const int lanes : {16, 4}) {
+    const int before = PointGrid::SetKernelLanes(lanes);
+    for (int32_t base = 0; base < PointGrid::kKeyedSquared; base += kBlock) {
+      for (int32_t k = 0; k < kBlock; ++k) squared[static_cast<size_t>(k)] = base + k;
+      RoundedDistances(squared.data(), out.data(), squared.size());
+      for (int32_t k = 0; k < kBlock; ++k) {
+        if (out[static_cast<size_t>(k)] != RoundedDistance(base + k))
+          FAIL() << lanes << " " << base + k;
+      }
     }
+    PointGrid::SetKernelLanes(before);
   }
 }
 
@@ -137,15 +143,12 @@ void CheckAgainstPlainLoops() {
       if (plain >= 0) {
         ASSERT_EQ(got, want);
       }
-      // The disc's count without `self` and its nearest point, in one pass: told nothing of
-      // where the nearest lies, and told of some other point's distance.
+      // The disc's count without `self` and its nearest point: without a guess, with the right
+      // one, and with some other point's.
       const Point& s = points[static_cast<size_t>(self)];
       const int64_t sx = s.x - x, sy = s.y - y;
-      const int32_t other = pick(rng);
-      const int32_t known = PointDistance(points[static_cast<size_t>(other)].x,
-                                          points[static_cast<size_t>(other)].y, x, y);
-      for (const int64_t nearRadius : {disc.Radius(), other == self ? r : int64_t{known} + 1}) {
-        const PointGrid::DiscCount scan = grid.CountAndNearest(x, y, disc, self, nearRadius);
+      for (const int32_t guess : {-1, plain, pick(rng)}) {
+        const PointGrid::DiscCount scan = grid.CountAndNearest(x, y, disc, self, guess);
         ASSERT_EQ(scan.count, PlainCount(points, x, y, r2) - (sx * sx + sy * sy <= r2 ? 1 : 0));
         ASSERT_EQ(scan.nearest, plain) << round;
         if (plain >= 0) {
