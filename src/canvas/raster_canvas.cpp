@@ -295,9 +295,20 @@ void RasterCanvas::ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t
     ++bandCount_;
   }
   const int32_t* spans = bandSpans_.data() + band->offset;
-  for (int k = 0; k < band->rows; ++k)
-    if (spans[2 * k] <= spans[2 * k + 1])
-      Span(band->yFirst + k, spans[2 * k], spans[2 * k + 1], pixel);
+  if (underlay_) {
+    for (int k = 0; k < band->rows; ++k)
+      if (spans[2 * k] <= spans[2 * k + 1])
+        Span(band->yFirst + k, spans[2 * k], spans[2 * k + 1], pixel);
+    return;
+  }
+  // The band's rows lie within the buffer's height, as it was when they were gathered (a new
+  // buffer forgets the bands); only the ends are clamped here.
+  const int lastX = buffer_.width - 1;
+  uint32_t* row = buffer_.bits + static_cast<size_t>(band->yFirst) * buffer_.stride;
+  for (int k = 0; k < band->rows; ++k, row += buffer_.stride) {
+    const int first = std::max(spans[2 * k], 0), last = std::min(spans[2 * k + 1], lastX);
+    for (int x = first; x <= last; ++x) row[x] = pixel;
+  }
 }
 
 }  // namespace velmora
