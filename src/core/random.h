@@ -37,6 +37,9 @@ class RandomRun {
         static_cast<uint64_t>(seed_) * static_cast<uint64_t>(static_cast<uint32_t>(n));
     return static_cast<int32_t>(static_cast<uint32_t>(product >> 32));
   }
+  // Advances the run by a number of draws given as the affine map they make of the seed:
+  // seed <- seed * mul + add (mod 2^32).
+  void Advance(uint32_t mul, uint32_t add) { seed_ = seed_ * mul + add; }
   void Close() const { SetRandSeed(seed_); }
 
  private:

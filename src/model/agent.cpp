@@ -102,11 +102,6 @@ void TAgent::LinkAndRepel(const NodeList& list) {
   }
 }
 
-bool TAgent::PushApplies() const {
-  // The difference is taken in 64 bits so that extreme edited distances cannot overflow it.
-  return static_cast<int64_t>(conDist) - repDist > nearestDist;
-}
-
 void TAgent::PushAwayFrom(int32_t mx, int32_t my) {
   vx = PushVelocity(Jitter(), static_cast<int64_t>(x) - mx);
   vy = PushVelocity(Jitter(), static_cast<int64_t>(y) - my);

@@ -89,7 +89,10 @@ class TAgent {
   void NeigborCheck(int32_t index, const NodeList& list);
   void LinkAndRepel(const NodeList& list);
   // Whether LinkAndRepel pushes the node: its nearest node is closer than conDist - repDist.
-  bool PushApplies() const;
+  bool PushApplies() const {
+    // The difference is taken in 64 bits so that extreme edited distances cannot overflow it.
+    return static_cast<int64_t>(conDist) - repDist > nearestDist;
+  }
   // One push away from the nearest node, at (mx, my): draws the x jitter, then the y jitter, and
   // sets vx and vy.
   void PushAwayFrom(int32_t mx, int32_t my);

@@ -133,7 +133,8 @@ void FastFormation::ListUnmarked() {
     if (nodes_[i]->mark != 2) unmarked_.push_back(static_cast<int32_t>(i));
 }
 
-void FastFormation::SkipDraws(size_t draws) {
+void FastFormation::DrawJitters(int32_t count, int32_t* jx, int32_t* jy) {
+  const auto draws = 2 * static_cast<size_t>(count - 1);
   if (jumps_.size() <= draws) {
     const uint32_t seed = RandSeed();
     if (jumps_.empty()) jumps_.push_back(Jump{1, 0});
@@ -150,11 +151,15 @@ void FastFormation::SkipDraws(size_t draws) {
     }
     SetRandSeed(seed);
   }
-  const Jump& jump = jumps_[draws];
-  SetRandSeed(RandSeed() * jump.mul + jump.add);
+  RandomRun run;
+  run.Advance(jumps_[draws].mul, jumps_[draws].add);
+  // As TAgent::PushAwayFrom: the x jitter is drawn before the y jitter.
+  *jx = run.Below(3) - 1;
+  *jy = run.Below(3) - 1;
+  run.Close();
 }
 
-const Disc& FastFormation::CandidateDisc(int32_t conDist) {
+const Disc& FastFormation::MakeDisc(int32_t conDist) {
   if (discs_.empty()) discs_.resize(kMaxConDist + 1);
   auto& disc = discs_[static_cast<size_t>(conDist)];
   if (!disc) disc = std::make_unique<Disc>(MaxSquaredFor(conDist - 1));
@@ -269,10 +274,8 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
     if (s.PushApplies()) {
       // The node itself lies in its disc and is counted there.
       if (count < 0) count = grid_.CountWithin(x, y, *disc) - 1;
-      SkipDraws(2 * static_cast<size_t>(count - 1));
-      // As TAgent::PushAwayFrom: the x jitter is drawn before the y jitter.
-      const int32_t jx = Random(3) - 1;
-      const int32_t jy = Random(3) - 1;
+      int32_t jx = 0, jy = 0;
+      DrawJitters(count, &jx, &jy);
       s.vx = Push(jx, static_cast<int64_t>(x) - xs_[static_cast<size_t>(nearest)]);
       s.vy = Push(jy, static_cast<int64_t>(y) - ys_[static_cast<size_t>(nearest)]);
     }

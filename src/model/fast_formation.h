@@ -35,7 +35,14 @@ class FastFormation {
   // node lies nearer than 1000. noCandidates: the node is known to have none.
   int32_t NearestOther(int32_t index, bool noCandidates, int32_t* distance);
   // The disc of squared radius conDist^2 - conDist, made once per connect distance.
-  const Disc& CandidateDisc(int32_t conDist);
+  const Disc& CandidateDisc(int32_t conDist) {
+    if (conDist != lastConDist_) {
+      lastDisc_ = &MakeDisc(conDist);
+      lastConDist_ = conDist;
+    }
+    return *lastDisc_;
+  }
+  const Disc& MakeDisc(int32_t conDist);
   void PlainScan(int32_t index);
   // Sets node id's mark to 2, keeping the list of nodes whose mark is not 2 up to date.
   void MarkLinked(int32_t id);
@@ -46,9 +53,10 @@ class FastFormation {
       return PushVelocity(jitter, offset);
     return pushes_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
   }
-  // Advances the random generator by `draws` draws, as SkipRandom does, from a table of the
-  // generator's step composed with itself 0, 1, 2, ... times.
-  void SkipDraws(size_t draws);
+  // The jitters of LinkAndRepel's last candidate out of `count`: skips the 2 * (count - 1)
+  // draws of the others, from a table of the generator's step composed with itself 0, 1, 2, ...
+  // times, then draws the x jitter and the y jitter.
+  void DrawJitters(int32_t count, int32_t* jx, int32_t* jy);
 
   NodeList& nodes_;
   // False when the positions spread too wide for the integer distance: every scan is plain.
@@ -63,6 +71,9 @@ class FastFormation {
   std::vector<int32_t> unmarked_;
   std::vector<PointGrid::Near> found_;
   std::vector<std::unique_ptr<Disc>> discs_;
+  // The disc of the connect distance asked for last.
+  int32_t lastConDist_ = 0;
+  const Disc* lastDisc_ = nullptr;
   // jumps_[k]: the generator's seed after k draws is mul * seed + add (mod 2^32).
   struct Jump {
     uint32_t mul, add;
