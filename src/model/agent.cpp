@@ -122,37 +122,12 @@ constexpr int32_t kStartRepDist = 40;
 // Starting best distance of the nearest-node search.
 constexpr int32_t kNoNodeDist = 999999;
 
-int32_t SaturateToInt32(int64_t value) {
-  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-}
-
-// RoundHalfEven of a velocity. A double below 2^31 in size rounds the same in double precision,
-// and more cheaply; anything else (NaN included) goes through RoundHalfEven and its error.
-int64_t RoundVelocity(double v) {
-  if (std::fabs(v) < 2147483648.0) return static_cast<int64_t>(std::rint(v));
-  return RoundHalfEven(v);
-}
-
 }  // namespace
 
 // The scans run on a bucket grid (FastFormation), which gives exactly the plain scan's results.
 void FormNetwork(Model& m, int64_t passes) {
-  const size_t count = m.nodeList.size();
   FastFormation formation(m.nodeList, m.fieldWidth, m.fieldHeight);
-  for (int64_t pass = 0; pass < passes; ++pass) {
-    const bool last = pass == passes - 1;
-    m.nodePositions.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-      TAgent& node = *m.nodeList[i];
-      m.nodePositions[i] = {node.x, node.y};
-      formation.Scan(static_cast<int32_t>(i), last);
-      node.x = SaturateToInt32(static_cast<int64_t>(node.x) + RoundVelocity(node.vx));
-      node.y = SaturateToInt32(static_cast<int64_t>(node.y) + RoundVelocity(node.vy));
-      ClampToField(m, node.x, node.y);
-      formation.Moved(static_cast<int32_t>(i));
-    }
-  }
+  formation.Run(passes, m.nodePositions);
 }
 
 // ---- Formation. ----

@@ -38,6 +38,7 @@
 #include <limits>
 
 #include "core/random.h"
+#include "core/rounding.h"
 
 namespace velmora {
 
@@ -54,10 +55,22 @@ constexpr int32_t kRowShift = 7;
 // listing its candidates.
 constexpr size_t kFewUnmarked = 32;
 
+int32_t SaturateToInt32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// RoundHalfEven of a velocity. A double below 2^31 in size rounds the same in double precision,
+// and more cheaply; anything else (NaN included) goes through RoundHalfEven and its error.
+int64_t RoundVelocity(double v) {
+  if (std::fabs(v) < 2147483648.0) return static_cast<int64_t>(std::rint(v));
+  return RoundHalfEven(v);
+}
+
 }  // namespace
 
 FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldHeight)
-    : nodes_(nodes) {
+    : nodes_(nodes), fieldWidth_(fieldWidth), fieldHeight_(fieldHeight) {
   // Moves end inside the field, so the field and the present positions bound every position
   // the passes produce.
   int32_t minX = std::min(0, fieldWidth), maxX = std::max(0, fieldWidth);
@@ -67,61 +80,119 @@ FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldH
     maxX = std::max(maxX, node->x);
     minY = std::min(minY, node->y);
     maxY = std::max(maxY, node->y);
+    xs_.push_back(node->x);
+    ys_.push_back(node->y);
+    vxs_.push_back(node->vx);
+    vys_.push_back(node->vy);
+    nearestDists_.push_back(node->nearestDist);
+    conDists_.push_back(node->conDist);
+    repDists_.push_back(node->repDist);
+    marks_.push_back(node->mark);
+    // A new node's candidates are empty until its first scan makes element 0 a 0.
+    lastNearest_.push_back(node->candidates.empty() ? 0 : node->candidates[0]);
   }
   usable_ = static_cast<int64_t>(maxX) - minX <= kExactSpan &&
             static_cast<int64_t>(maxY) - minY <= kExactSpan &&
             nodes_.size() <= PointGrid::kMaxPoints;
   if (usable_) {
     grid_.Reset(minX, minY, maxX, maxY, kColumnShift, kRowShift, nodes_.size());
-    for (size_t i = 0; i < nodes_.size(); ++i) {
-      const auto id = static_cast<int32_t>(i);
-      grid_.Insert(id, nodes_[i]->x, nodes_[i]->y);
-      xs_.push_back(nodes_[i]->x);
-      ys_.push_back(nodes_[i]->y);
-    }
+    for (size_t i = 0; i < nodes_.size(); ++i)
+      grid_.Insert(static_cast<int32_t>(i), xs_[i], ys_[i]);
   }
   // A pushed node is linked to its nearest node, so the offsets lie within kMaxConDist.
   pushes_.reserve(3 * (2 * kMaxConDist + 1));
   for (int32_t offset = -kMaxConDist; offset <= kMaxConDist; ++offset)
     for (int32_t jitter = -1; jitter <= 1; ++jitter)
       pushes_.push_back(PushVelocity(jitter, offset));
-  // A new node's candidates are empty until its first scan makes element 0 a 0.
-  for (const auto& node : nodes_)
-    lastNearest_.push_back(node->candidates.empty() ? 0 : node->candidates[0]);
   ListUnmarked();
 }
 
+void FastFormation::Run(int64_t passes, std::vector<std::array<int32_t, 2>>& positions) {
+  const size_t count = nodes_.size();
+  for (int64_t pass = 0; pass < passes; ++pass) {
+    const bool last = pass == passes - 1;
+    positions.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+      positions[i] = {xs_[i], ys_[i]};
+      Scan(static_cast<int32_t>(i), last);
+      Move(static_cast<int32_t>(i));
+    }
+  }
+  Finish();
+}
+
+void FastFormation::Finish() {
+  for (size_t i = 0; i < nodes_.size(); ++i) {
+    TAgent& node = *nodes_[i];
+    node.x = xs_[i];
+    node.y = ys_[i];
+    node.vx = vxs_[i];
+    node.vy = vys_[i];
+    node.nearestDist = nearestDists_[i];
+    node.mark = marks_[i];
+  }
+}
+
 void FastFormation::Scan(int32_t index, bool keepLinks) {
-  if (usable_ && nodes_[static_cast<size_t>(index)]->conDist <= kMaxConDist)
+  if (usable_ && conDists_[static_cast<size_t>(index)] <= kMaxConDist)
     GridScan(index, keepLinks);
   else
     PlainScan(index);
 }
 
-void FastFormation::Moved(int32_t index) {
+void FastFormation::Move(int32_t index) {
+  const auto i = static_cast<size_t>(index);
+  // Whole-pixel steps, the velocity rounded half to even, then into the field.
+  int32_t x = SaturateToInt32(static_cast<int64_t>(xs_[i]) + RoundVelocity(vxs_[i]));
+  int32_t y = SaturateToInt32(static_cast<int64_t>(ys_[i]) + RoundVelocity(vys_[i]));
+  if (x < 0)
+    x = 0;
+  else if (x > fieldWidth_)
+    x = fieldWidth_;
+  if (y < 0)
+    y = 0;
+  else if (y > fieldHeight_)
+    y = fieldHeight_;
+  xs_[i] = x;
+  ys_[i] = y;
   if (!usable_) return;
-  const TAgent& node = *nodes_[static_cast<size_t>(index)];
-  if (!grid_.Contains(node.x, node.y)) {
+  if (!grid_.Contains(x, y)) {
     // Cannot happen while moves end inside the field; should it, the exact range no longer
     // holds and the remaining scans go the plain way.
     usable_ = false;
     return;
   }
-  grid_.Move(index, node.x, node.y);
-  xs_[static_cast<size_t>(index)] = node.x;
-  ys_[static_cast<size_t>(index)] = node.y;
+  grid_.Move(index, x, y);
 }
 
 void FastFormation::PlainScan(int32_t index) {
-  nodes_[static_cast<size_t>(index)]->NeigborCheck(index, nodes_);
-  lastNearest_[static_cast<size_t>(index)] = nodes_[static_cast<size_t>(index)]->candidates[0];
+  // The plain scan reads every node's position from the nodes and sets the scanning node's
+  // state and marks there: the state kept here goes over first and comes back after.
+  const auto i = static_cast<size_t>(index);
+  for (size_t j = 0; j < nodes_.size(); ++j) {
+    nodes_[j]->x = xs_[j];
+    nodes_[j]->y = ys_[j];
+  }
+  TAgent& s = *nodes_[i];
+  if (!s.candidates.empty()) s.candidates[0] = lastNearest_[i];
+  s.vx = vxs_[i];
+  s.vy = vys_[i];
+  s.NeigborCheck(index, nodes_);
+  vxs_[i] = s.vx;
+  vys_[i] = s.vy;
+  nearestDists_[i] = s.nearestDist;
+  lastNearest_[i] = s.candidates[0];
+  marks_[i] = s.mark;
+  for (size_t k = 1; k < s.candidates.size(); ++k)
+    marks_[static_cast<size_t>(s.candidates[k])] =
+        nodes_[static_cast<size_t>(s.candidates[k])]->mark;
   ListUnmarked();
 }
 
 void FastFormation::MarkLinked(int32_t id) {
-  TAgent& node = *nodes_[static_cast<size_t>(id)];
-  if (node.mark == 2) return;
-  node.mark = 2;
+  int32_t& mark = marks_[static_cast<size_t>(id)];
+  if (mark == 2) return;
+  mark = 2;
   auto it = std::find(unmarked_.begin(), unmarked_.end(), id);
   *it = unmarked_.back();
   unmarked_.pop_back();
@@ -129,8 +200,8 @@ void FastFormation::MarkLinked(int32_t id) {
 
 void FastFormation::ListUnmarked() {
   unmarked_.clear();
-  for (size_t i = 0; i < nodes_.size(); ++i)
-    if (nodes_[i]->mark != 2) unmarked_.push_back(static_cast<int32_t>(i));
+  for (size_t i = 0; i < marks_.size(); ++i)
+    if (marks_[i] != 2) unmarked_.push_back(static_cast<int32_t>(i));
 }
 
 void FastFormation::DrawJitters(int32_t count, int32_t* jx, int32_t* jy) {
@@ -167,29 +238,28 @@ const Disc& FastFormation::MakeDisc(int32_t conDist) {
 }
 
 int32_t FastFormation::NearestOther(int32_t index, bool noCandidates, int32_t* distance) {
-  const TAgent& s = *nodes_[static_cast<size_t>(index)];
+  const auto i = static_cast<size_t>(index);
+  const int32_t x = xs_[i], y = ys_[i];
   // The last nearest node is a good guess, since nodes move little per pass: any node at least
   // as near as it is lies within the ties of its present distance.
   const int32_t last = lastNearest_[static_cast<size_t>(index)];
   if (!noCandidates && last >= 0 && last != index && static_cast<size_t>(last) < nodes_.size()) {
-    const int64_t dx = static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - s.x;
-    const int64_t dy = static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - s.y;
+    const int64_t dx = static_cast<int64_t>(xs_[static_cast<size_t>(last)]) - x;
+    const int64_t dy = static_cast<int64_t>(ys_[static_cast<size_t>(last)]) - y;
     const int32_t nearest = grid_.NearestWithin(
-        s.x, s.y, MaxSquaredFor(RoundedDistance(dx * dx + dy * dy)), index, distance);
+        x, y, MaxSquaredFor(RoundedDistance(dx * dx + dy * dy)), index, distance);
     return *distance < kNoNeighbourDist ? nearest : -1;
   }
   // Without candidates the nearest node lies beyond conDist.
-  const int64_t start = noCandidates ? 2 * static_cast<int64_t>(std::max(s.conDist, 0)) : 16;
-  return grid_.Nearest(s.x, s.y, start, kNoNeighbourDist, index, distance);
+  const int64_t start = noCandidates ? 2 * static_cast<int64_t>(std::max(conDists_[i], 0)) : 16;
+  return grid_.Nearest(x, y, start, kNoNeighbourDist, index, distance);
 }
 
 void FastFormation::GridScan(int32_t index, bool keepLinks) {
-  TAgent& s = *nodes_[static_cast<size_t>(index)];
-  const int32_t x = s.x;
-  const int32_t y = s.y;
-  const int32_t conDist = s.conDist;
-  s.candidates.resize(1);
-  s.links.clear();
+  const auto i = static_cast<size_t>(index);
+  const int32_t x = xs_[i];
+  const int32_t y = ys_[i];
+  const int32_t conDist = conDists_[i];
   found_.clear();
   // No rounded distance is below a connect distance of 0 or less.
   const Disc* disc = conDist >= 1 ? &CandidateDisc(conDist) : nullptr;
@@ -213,10 +283,9 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
     if (count > 0) nearest = PointGrid::NearestOf(found_, &nearestDistance);
   } else if (disc != nullptr && disc->R2() < PointGrid::kKeyedDisc) {
     // One pass over the disc counts the candidates and finds the nearest among them, which is
-    // the nearest node whenever there is a candidate.
-    // The last nearest node is the guess: nodes move little per pass.
-    const PointGrid::DiscCount scan =
-        grid_.CountAndNearest(x, y, *disc, index, lastNearest_[static_cast<size_t>(index)]);
+    // the nearest node whenever there is a candidate. The last nearest node is the guess:
+    // nodes move little per pass.
+    const PointGrid::DiscCount scan = grid_.CountAndNearest(x, y, *disc, index, lastNearest_[i]);
     count = scan.count;
     if (count > 0) {
       nearest = scan.nearest;
@@ -225,18 +294,20 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
   }
   if (nearest < 0) nearest = NearestOther(index, count == 0, &nearestDistance);
   if (nearest >= 0) {
-    s.nearestDist = nearestDistance;
-    s.candidates[0] = nearest;
-    lastNearest_[static_cast<size_t>(index)] = nearest;
+    nearestDists_[i] = nearestDistance;
+    lastNearest_[i] = nearest;
   } else {
-    s.nearestDist = kNoNeighbourDist;
+    nearestDists_[i] = kNoNeighbourDist;
   }
   // A node has candidates exactly when its nearest node is one: conDist <= 1000.
   const bool linked = nearest >= 0 && nearestDistance < conDist;
 
   if (keepLinks) {
+    TAgent& s = *nodes_[i];
     std::sort(found_.begin(), found_.end(),
               [](const PointGrid::Near& a, const PointGrid::Near& b) { return a.id < b.id; });
+    s.candidates.assign(1, lastNearest_[i]);
+    s.links.clear();
     s.candidates.reserve(found_.size() + 1);
     s.links.reserve(found_.size());
     for (const PointGrid::Near& f : found_) {
@@ -245,16 +316,18 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
     }
     const size_t total = nodes_.size();
     if (total >= 2) {
-      const size_t last = static_cast<size_t>(index) == total - 1 ? total - 2 : total - 1;
-      s.scanDist = s.DistanceTo(nodes_[last]->x, nodes_[last]->y);
+      const size_t last = i == total - 1 ? total - 2 : total - 1;
+      s.x = x;
+      s.y = y;
+      s.scanDist = s.DistanceTo(xs_[last], ys_[last]);
     }
   }
 
   // LinkAndRepel.
-  if (conDist > s.nearestDist) {
+  if (conDist > nearestDists_[i]) {
     if (!linked) {
-      if (s.mark == 2) unmarked_.push_back(index);
-      s.mark = 0;
+      if (marks_[i] == 2) unmarked_.push_back(index);
+      marks_[i] = 0;
       return;
     }
     MarkLinked(index);
@@ -269,15 +342,15 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
           MarkLinked(id);
       }
     }
-    s.vx = 0.0;
-    s.vy = 0.0;
-    if (s.PushApplies()) {
+    vxs_[i] = 0.0;
+    vys_[i] = 0.0;
+    if (PushApplies(i)) {
       // The node itself lies in its disc and is counted there.
       if (count < 0) count = grid_.CountWithin(x, y, *disc) - 1;
       int32_t jx = 0, jy = 0;
       DrawJitters(count, &jx, &jy);
-      s.vx = Push(jx, static_cast<int64_t>(x) - xs_[static_cast<size_t>(nearest)]);
-      s.vy = Push(jy, static_cast<int64_t>(y) - ys_[static_cast<size_t>(nearest)]);
+      vxs_[i] = Push(jx, static_cast<int64_t>(x) - xs_[static_cast<size_t>(nearest)]);
+      vys_[i] = Push(jy, static_cast<int64_t>(y) - ys_[static_cast<size_t>(nearest)]);
     }
   }
 }

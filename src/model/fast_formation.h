@@ -3,6 +3,7 @@
 // used).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -22,15 +23,23 @@ class FastFormation {
   // not be added or removed while this object is in use.
   FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldHeight);
 
-  // Node index's scan in a pass, with NeigborCheck's effect on every node, the random generator
-  // included. The candidates beyond element 0 and the links are filled in only when
-  // `keepLinks` is set (the last pass): every later scan of the node replaces them anyway.
-  void Scan(int32_t index, bool keepLinks);
-  // Tells the grid that node index has made its move.
-  void Moved(int32_t index);
+  // Runs `passes` formation passes, as that many FormationPass calls would. `positions` holds
+  // each node's position at the start of its turn in the latest pass. While the passes run, the
+  // nodes' positions, velocities, nearest distances and marks are kept side by side here, where
+  // a scan finds them in a few cache lines; the nodes get them back at the end. The candidates
+  // beyond element 0 and the links are filled in only in the last pass: every later scan of a
+  // node replaces them anyway.
+  void Run(int64_t passes, std::vector<std::array<int32_t, 2>>& positions);
 
  private:
+  // Node index's scan in a pass, with NeigborCheck's effect on every node, the random generator
+  // included.
+  void Scan(int32_t index, bool keepLinks);
   void GridScan(int32_t index, bool keepLinks);
+  // Node index's move by its velocity, into the field.
+  void Move(int32_t index);
+  // Hands the state kept here back to the nodes.
+  void Finish();
   // The nearest node to node index and its distance, as NeigborCheck finds it; -1 when no other
   // node lies nearer than 1000. noCandidates: the node is known to have none.
   int32_t NearestOther(int32_t index, bool noCandidates, int32_t* distance);
@@ -47,6 +56,10 @@ class FastFormation {
   // Sets node id's mark to 2, keeping the list of nodes whose mark is not 2 up to date.
   void MarkLinked(int32_t id);
   void ListUnmarked();
+  bool PushApplies(size_t index) const {
+    // The difference is taken in 64 bits so that extreme edited distances cannot overflow it.
+    return static_cast<int64_t>(conDists_[index]) - repDists_[index] > nearestDists_[index];
+  }
   // PushVelocity(jitter, offset), from a table made once for the offsets a push can have.
   double Push(int32_t jitter, int64_t offset) const {
     if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1)
@@ -61,9 +74,12 @@ class FastFormation {
   NodeList& nodes_;
   // False when the positions spread too wide for the integer distance: every scan is plain.
   bool usable_ = false;
-  // The positions in buckets, and side by side by index.
+  int32_t fieldWidth_, fieldHeight_;
+  // The positions in buckets.
   PointGrid grid_;
-  std::vector<int32_t> xs_, ys_;
+  // The nodes' state while the passes run, by index.
+  std::vector<int32_t> xs_, ys_, conDists_, repDists_, marks_;
+  std::vector<double> vxs_, vys_, nearestDists_;
   // Each node's candidates[0], side by side.
   std::vector<int32_t> lastNearest_;
   // Nodes whose mark is not 2. Grid scans only ever set marks to 2, so once few are left a scan
