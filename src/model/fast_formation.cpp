@@ -84,6 +84,8 @@ FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldH
     ys_.push_back(node->y);
     vxs_.push_back(node->vx);
     vys_.push_back(node->vy);
+    stepXs_.push_back(RoundVelocity(node->vx));
+    stepYs_.push_back(RoundVelocity(node->vy));
     nearestDists_.push_back(node->nearestDist);
     conDists_.push_back(node->conDist);
     repDists_.push_back(node->repDist);
@@ -101,10 +103,19 @@ FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldH
   }
   // A pushed node is linked to its nearest node, so the offsets lie within kMaxConDist.
   pushes_.reserve(3 * (2 * kMaxConDist + 1));
+  pushSteps_.reserve(pushes_.capacity());
   for (int32_t offset = -kMaxConDist; offset <= kMaxConDist; ++offset)
-    for (int32_t jitter = -1; jitter <= 1; ++jitter)
+    for (int32_t jitter = -1; jitter <= 1; ++jitter) {
       pushes_.push_back(PushVelocity(jitter, offset));
+      pushSteps_.push_back(static_cast<int32_t>(RoundVelocity(pushes_.back())));
+    }
   ListUnmarked();
+}
+
+int64_t FastFormation::PushStep(int32_t jitter, int64_t offset, double velocity) const {
+  if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1)
+    return RoundVelocity(velocity);
+  return pushSteps_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
 }
 
 void FastFormation::Run(int64_t passes, std::vector<std::array<int32_t, 2>>& positions) {
@@ -142,9 +153,10 @@ void FastFormation::Scan(int32_t index, bool keepLinks) {
 
 void FastFormation::Move(int32_t index) {
   const auto i = static_cast<size_t>(index);
-  // Whole-pixel steps, the velocity rounded half to even, then into the field.
-  int32_t x = SaturateToInt32(static_cast<int64_t>(xs_[i]) + RoundVelocity(vxs_[i]));
-  int32_t y = SaturateToInt32(static_cast<int64_t>(ys_[i]) + RoundVelocity(vys_[i]));
+  // Whole-pixel steps, the velocity rounded half to even (worked out with the velocity), then
+  // into the field.
+  int32_t x = SaturateToInt32(static_cast<int64_t>(xs_[i]) + stepXs_[i]);
+  int32_t y = SaturateToInt32(static_cast<int64_t>(ys_[i]) + stepYs_[i]);
   if (x < 0)
     x = 0;
   else if (x > fieldWidth_)
@@ -180,6 +192,8 @@ void FastFormation::PlainScan(int32_t index) {
   s.NeigborCheck(index, nodes_);
   vxs_[i] = s.vx;
   vys_[i] = s.vy;
+  stepXs_[i] = RoundVelocity(s.vx);
+  stepYs_[i] = RoundVelocity(s.vy);
   nearestDists_[i] = s.nearestDist;
   lastNearest_[i] = s.candidates[0];
   marks_[i] = s.mark;
@@ -344,13 +358,19 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
     }
     vxs_[i] = 0.0;
     vys_[i] = 0.0;
+    stepXs_[i] = 0;
+    stepYs_[i] = 0;
     if (PushApplies(i)) {
       // The node itself lies in its disc and is counted there.
       if (count < 0) count = grid_.CountWithin(x, y, *disc) - 1;
       int32_t jx = 0, jy = 0;
       DrawJitters(count, &jx, &jy);
-      vxs_[i] = Push(jx, static_cast<int64_t>(x) - xs_[static_cast<size_t>(nearest)]);
-      vys_[i] = Push(jy, static_cast<int64_t>(y) - ys_[static_cast<size_t>(nearest)]);
+      const int64_t offsetX = static_cast<int64_t>(x) - xs_[static_cast<size_t>(nearest)];
+      const int64_t offsetY = static_cast<int64_t>(y) - ys_[static_cast<size_t>(nearest)];
+      vxs_[i] = Push(jx, offsetX);
+      vys_[i] = Push(jy, offsetY);
+      stepXs_[i] = PushStep(jx, offsetX, vxs_[i]);
+      stepYs_[i] = PushStep(jy, offsetY, vys_[i]);
     }
   }
 }

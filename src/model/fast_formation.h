@@ -56,6 +56,8 @@ class FastFormation {
   // Sets node id's mark to 2, keeping the list of nodes whose mark is not 2 up to date.
   void MarkLinked(int32_t id);
   void ListUnmarked();
+  // The push velocity's step, the velocity rounded half to even, from a table made with it.
+  int64_t PushStep(int32_t jitter, int64_t offset, double velocity) const;
   bool PushApplies(size_t index) const {
     // The difference is taken in 64 bits so that extreme edited distances cannot overflow it.
     return static_cast<int64_t>(conDists_[index]) - repDists_[index] > nearestDists_[index];
@@ -80,6 +82,8 @@ class FastFormation {
   // The nodes' state while the passes run, by index.
   std::vector<int32_t> xs_, ys_, conDists_, repDists_, marks_;
   std::vector<double> vxs_, vys_, nearestDists_;
+  // Each node's velocity rounded to whole pixels: its step in the next move.
+  std::vector<int64_t> stepXs_, stepYs_;
   // Each node's candidates[0], side by side.
   std::vector<int32_t> lastNearest_;
   // Nodes whose mark is not 2. Grid scans only ever set marks to 2, so once few are left a scan
@@ -97,6 +101,7 @@ class FastFormation {
   std::vector<Jump> jumps_;
   // PushVelocity by offset (-kMaxConDist to kMaxConDist) and jitter (-1 to 1).
   std::vector<double> pushes_;
+  std::vector<int32_t> pushSteps_;
 };
 
 }  // namespace velmora
