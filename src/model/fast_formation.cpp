@@ -92,6 +92,8 @@ FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldH
     marks_.push_back(node->mark);
     // A new node's candidates are empty until its first scan makes element 0 a 0.
     lastNearest_.push_back(node->candidates.empty() ? 0 : node->candidates[0]);
+    recent_.push_back(lastNearest_.back());
+    recent_.insert(recent_.end(), kRecent - 1, -1);
   }
   usable_ = static_cast<int64_t>(maxX) - minX <= kExactSpan &&
             static_cast<int64_t>(maxY) - minY <= kExactSpan &&
@@ -116,6 +118,16 @@ int64_t FastFormation::PushStep(int32_t jitter, int64_t offset, double velocity)
   if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1)
     return RoundVelocity(velocity);
   return pushSteps_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
+}
+
+void FastFormation::Remember(size_t index, int32_t nearest) {
+  int32_t* recent = &recent_[index * kRecent];
+  if (recent[0] == nearest) return;
+  // The others move back one place, up to where the node was or off the end.
+  size_t k = 1;
+  while (k < kRecent - 1 && recent[k] != nearest) ++k;
+  for (; k > 0; --k) recent[k] = recent[k - 1];
+  recent[0] = nearest;
 }
 
 void FastFormation::Run(int64_t passes, std::vector<std::array<int32_t, 2>>& positions) {
@@ -196,6 +208,7 @@ void FastFormation::PlainScan(int32_t index) {
   stepYs_[i] = RoundVelocity(s.vy);
   nearestDists_[i] = s.nearestDist;
   lastNearest_[i] = s.candidates[0];
+  Remember(i, lastNearest_[i]);
   marks_[i] = s.mark;
   for (size_t k = 1; k < s.candidates.size(); ++k)
     marks_[static_cast<size_t>(s.candidates[k])] =
@@ -299,7 +312,8 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
     // One pass over the disc counts the candidates and finds the nearest among them, which is
     // the nearest node whenever there is a candidate. The last nearest node is the guess:
     // nodes move little per pass.
-    const PointGrid::DiscCount scan = grid_.CountAndNearest(x, y, *disc, index, lastNearest_[i]);
+    const PointGrid::DiscCount scan =
+        grid_.CountAndNearest(x, y, *disc, index, &recent_[i * kRecent], kRecent);
     count = scan.count;
     if (count > 0) {
       nearest = scan.nearest;
@@ -310,6 +324,7 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
   if (nearest >= 0) {
     nearestDists_[i] = nearestDistance;
     lastNearest_[i] = nearest;
+    Remember(i, nearest);
   } else {
     nearestDists_[i] = kNoNeighbourDist;
   }

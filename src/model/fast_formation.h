@@ -86,6 +86,11 @@ class FastFormation {
   std::vector<int64_t> stepXs_, stepYs_;
   // Each node's candidates[0], side by side.
   std::vector<int32_t> lastNearest_;
+  // Each node's last few nearest nodes, the latest first (-1 for none yet): its nearest node
+  // changes among a few neighbours as they jostle, and these are the guesses for its next scan.
+  static constexpr size_t kRecent = PointGrid::kMaxGuesses;
+  std::vector<int32_t> recent_;
+  void Remember(size_t index, int32_t nearest);
   // Nodes whose mark is not 2. Grid scans only ever set marks to 2, so once few are left a scan
   // need not list its candidates: it checks those few nodes instead.
   std::vector<int32_t> unmarked_;

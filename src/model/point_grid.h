@@ -53,6 +53,15 @@ class Disc {
   std::vector<int32_t> widths_;
 };
 
+namespace point_runs {
+// A run of packed points with their ids, as the search kernels take it.
+struct Run {
+  const uint32_t* packed;
+  const int32_t* ids;
+  size_t n;
+};
+}  // namespace point_runs
+
 // Points (node positions with their ids) in buckets, one row of buckets per vector so that the
 // points of neighbouring buckets in a row lie side by side, and each row knows where each bucket
 // starts. Points may move. A search visits the buckets that meet a disc and works through
@@ -128,10 +137,12 @@ class PointGrid {
                     std::vector<Near>& out) const;
   // The number of points other than id `exclude` within squared distance disc.R2() of (x, y),
   // and the nearest of them (smallest rounded distance, lowest id among equals) with its
-  // distance, -1 for none. disc.R2() must be below kKeyedDisc. `guess` is a stored point other
-  // than `exclude` that is likely the nearest, such as the one found by the last search from
-  // about here, or -1: the search for the nearest is confined to the distance of the guess, and
-  // when no other point lies that near, the guess is the answer without a search.
+  // distance, -1 for none. disc.R2() must be below kKeyedDisc. `guesses` are up to kMaxGuesses
+  // ids of points likely to be the nearest, such as those found by the last searches from about
+  // here (ids of no stored point, `exclude` and repeats are passed over): the search for the
+  // nearest is confined to the distance of the nearest guess, and when no other point lies that
+  // near, the answer is among the guesses without a search.
+  static constexpr size_t kMaxGuesses = 4;
   struct DiscCount {
     int32_t count;
     int32_t nearest;
@@ -139,7 +150,7 @@ class PointGrid {
   };
   static constexpr int64_t kKeyedDisc = int64_t{1} << (31 - kIdBits);
   DiscCount CountAndNearest(int32_t x, int32_t y, const Disc& disc, int32_t exclude,
-                            int32_t guess) const;
+                            const int32_t* guesses, size_t guessCount) const;
   // Among the points found, the one of smallest rounded distance and the lowest id among
   // equals, with that distance; -1 for none. Right when `found` holds every point within
   // MaxSquaredFor of that distance.
@@ -207,7 +218,9 @@ class PointGrid {
   // Each point's row, bucket column and position in its row, and its packed offset.
   std::vector<int32_t> rowOf_, columnOf_, slot_;
   std::vector<uint32_t> packedOf_;
-  mutable std::vector<Near> near_;
+  // Room for the runs of two searches over every row, for searches that gather their runs
+  // before working through them.
+  mutable std::vector<point_runs::Run> scratch_;
 };
 
 template <typename W, typename F>

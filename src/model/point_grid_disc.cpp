@@ -7,44 +7,19 @@
 
 namespace velmora {
 
-namespace {
-
-// Runs gathered for one kernel call: a few in place, more on the heap.
-class RunList {
- public:
-  void Add(const uint32_t* packed, const int32_t* ids, int32_t from, int32_t to) {
-    if (to <= from) return;
-    const point_runs::Run run{packed + from, ids + from, static_cast<size_t>(to - from)};
-    if (count_ < few_.size()) {
-      few_[count_] = run;
-    } else {
-      if (count_ == few_.size()) many_.assign(few_.begin(), few_.end());
-      many_.push_back(run);
-    }
-    ++count_;
-  }
-  const point_runs::Run* Data() const { return count_ <= few_.size() ? few_.data() : many_.data(); }
-  size_t Size() const { return count_; }
-
- private:
-  std::array<point_runs::Run, 8> few_;
-  std::vector<point_runs::Run> many_;
-  size_t count_ = 0;
-};
-
-}  // namespace
-
 // The disc's runs are those of ForEachRun, and a kernel counts their points within the disc.
-// With a guess at rounded distance g, the points at rounded distance g or less lie within
-// MaxSquaredFor(g), and the same kernel counts those too when that lies within the disc: if the
-// guess is the only one (besides `exclude`), no other point is as near, so the guess is the
-// nearest point and has no tie. Otherwise the nearest point and its ties lie within g + 1 (or
-// within the disc, without a guess): in the window of the rows of buckets and the bucket columns
-// within that distance, where a second kernel finds the least (rounded distance, id) of the
-// points in the disc other than `exclude`. The window is visited apart from the runs: cutting
-// the runs around it would add runs, and each run costs a mispredicted branch at its end.
+// With guesses whose nearest is at rounded distance g, the points at rounded distance g or less
+// lie within MaxSquaredFor(g), and the same kernel counts those too when that lies within the
+// disc: if there are no more of them (besides `exclude`) than guesses that near, they are those
+// guesses, all at distance g, and the lowest of them is the nearest point. Otherwise the nearest
+// point and its ties lie within g + 1 (or within the disc, without a guess): in the window of the
+// rows of buckets and the bucket columns within that distance, where a second kernel finds the
+// least (rounded distance, id) of the points in the disc other than `exclude`. The window is
+// visited apart from the runs: cutting the runs around it would add runs, and each run costs a
+// mispredicted branch at its end.
 PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc& disc,
-                                                int32_t exclude, int32_t guess) const {
+                                                int32_t exclude, const int32_t* guesses,
+                                                size_t guessCount) const {
   DiscCount result{0, -1, 0};
   const int64_t r2 = disc.R2();
   if (r2 < 0 || rows_.empty()) return result;
@@ -54,24 +29,44 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
     const int64_t dx = OffsetX(p) - OffsetX(q), dy = OffsetY(p) - OffsetY(q);
     return dx * dx + dy * dy;
   };
+  // The guesses that count (stored, not `exclude`, each once) with their squared distances, and
+  // the least of those.
+  std::array<int32_t, kMaxGuesses> ids{};
+  std::array<int64_t, kMaxGuesses> squares{};
+  size_t valid = 0;
+  int64_t least = -1;
+  for (size_t k = 0; k < std::min(guessCount, kMaxGuesses); ++k) {
+    const int32_t id = guesses[k];
+    if (id == exclude || !Stored(id) ||
+        std::find(ids.begin(), ids.begin() + valid, id) !=
+            ids.begin() + static_cast<ptrdiff_t>(valid))
+      continue;
+    ids[valid] = id;
+    squares[valid] = squaredTo(packedOf_[static_cast<size_t>(id)]);
+    if (least < 0 || squares[valid] < least) least = squares[valid];
+    ++valid;
+  }
   int64_t nearRadius = r;
   int32_t guessed = 0;
   int32_t near2 = -1;
-  if (guess != exclude && Stored(guess)) {
+  if (valid > 0) {
     // Squared offsets of the range lie below 2^31.
-    guessed = SmallRoundedDistance(squaredTo(packedOf_[static_cast<size_t>(guess)]));
+    guessed = SmallRoundedDistance(least);
     nearRadius = std::min<int64_t>(nearRadius, int64_t{guessed} + 1);
     if (MaxSquaredFor(guessed) <= r2) near2 = static_cast<int32_t>(MaxSquaredFor(guessed));
   }
-  RunList runs;
+  // The runs, and then the window's, go to the scratch list: each visits a row at most once.
+  point_runs::Run* const runs = scratch_.data();
+  size_t runCount = 0;
   ForEachRowRun(
       x, y, r, [&disc](int64_t dy) { return disc.Width(dy); },
       [&](int32_t, const Row& line, int32_t from, int32_t to) {
-        runs.Add(line.packed.data(), line.id.data(), from, to);
+        if (to > from)
+          runs[runCount++] = point_runs::Run{line.packed.data() + from, line.id.data() + from,
+                                             static_cast<size_t>(to - from)};
       });
   const auto limit = static_cast<int32_t>(r2);
-  point_runs::TwoCounts counts =
-      point_runs::CountTwoInRuns(runs.Data(), runs.Size(), q, limit, near2);
+  point_runs::TwoCounts counts = point_runs::CountTwoInRuns(runs, runCount, q, limit, near2);
   if (Stored(exclude)) {
     const int64_t squared = squaredTo(packedOf_[static_cast<size_t>(exclude)]);
     if (squared <= r2) --counts.within;
@@ -79,22 +74,36 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
   }
   result.count = counts.within;
   if (result.count == 0) return result;
-  if (near2 >= 0 && counts.near == 1) {
-    result.nearest = guess;
-    result.distance = guessed;
-    return result;
+  if (near2 >= 0) {
+    // The guesses within near2 are all at rounded distance `guessed`, the least there is among
+    // them. When the kernel finds no other point that near, the nearest is the lowest of them.
+    int32_t within = 0, lowest = point_runs::kNone;
+    for (size_t k = 0; k < valid; ++k)
+      if (squares[k] <= near2) {
+        ++within;
+        lowest = std::min(lowest, ids[k]);
+      }
+    if (counts.near == within) {
+      result.nearest = lowest;
+      result.distance = guessed;
+      return result;
+    }
   }
 
-  RunList window;
+  point_runs::Run* const window = runs + runCount;
+  size_t windowCount = 0;
   const int64_t rk = nearRadius;
   const auto left = static_cast<size_t>(ColumnOf(static_cast<int64_t>(x) - rk));
   const auto right = static_cast<size_t>(ColumnOf(static_cast<int64_t>(x) + rk)) + 1;
   for (int32_t row = RowOf(static_cast<int64_t>(y) - rk);
        row <= RowOf(static_cast<int64_t>(y) + rk); ++row) {
     const Row& line = rows_[static_cast<size_t>(row)];
-    window.Add(line.packed.data(), line.id.data(), line.start[left], line.start[right]);
+    const int32_t from = line.start[left], to = line.start[right];
+    if (to > from)
+      window[windowCount++] = point_runs::Run{line.packed.data() + from, line.id.data() + from,
+                                              static_cast<size_t>(to - from)};
   }
-  const int32_t key = point_runs::NearestKeyInRuns(window.Data(), window.Size(), q, limit, exclude);
+  const int32_t key = point_runs::NearestKeyInRuns(window, windowCount, q, limit, exclude);
   if (key == point_runs::kNone) {
     // Only when the guess was not what it should be; the plain search settles it.
     result.nearest = NearestWithin(x, y, r2, exclude, &result.distance);

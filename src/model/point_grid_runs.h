@@ -18,12 +18,6 @@ constexpr int32_t kKeyShift = PointGrid::kIdBits;
 
 // Number of the n points within squared distance r2 (r2 < 2^31 - 1) of the packed point q.
 int32_t CountInRun(const uint32_t* packed, size_t n, uint32_t q, int32_t r2);
-// A run of packed points with their ids.
-struct Run {
-  const uint32_t* packed;
-  const int32_t* ids;
-  size_t n;
-};
 // The least squared distance from q of the points of the runs other than id exclude; kNone for
 // none.
 int32_t LeastSquaredInRuns(const Run* runs, size_t count, uint32_t q, int32_t exclude);

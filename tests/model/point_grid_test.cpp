@@ -143,12 +143,16 @@ void CheckAgainstPlainLoops() {
       if (plain >= 0) {
         ASSERT_EQ(got, want);
       }
-      // The disc's count without `self` and its nearest point: without a guess, with the right
-      // one, and with some other point's.
+      // The disc's count without `self` and its nearest point: without guesses, with the right
+      // one, with others (repeated, `self` among them) and with the right one among others.
       const Point& s = points[static_cast<size_t>(self)];
       const int64_t sx = s.x - x, sy = s.y - y;
-      for (const int32_t guess : {-1, plain, pick(rng)}) {
-        const PointGrid::DiscCount scan = grid.CountAndNearest(x, y, disc, self, guess);
+      const int32_t a = pick(rng), b = pick(rng);
+      const std::vector<std::vector<int32_t>> guessLists = {
+          {}, {plain}, {a, self, a, b}, {b, plain, a}, {-1, 99999, plain}};
+      for (const std::vector<int32_t>& guesses : guessLists) {
+        const PointGrid::DiscCount scan =
+            grid.CountAndNearest(x, y, disc, self, guesses.data(), guesses.size());
         ASSERT_EQ(scan.count, PlainCount(points, x, y, r2) - (sx * sx + sy * sy <= r2 ? 1 : 0));
         ASSERT_EQ(scan.nearest, plain) << round;
         if (plain >= 0) {
