@@ -1,6 +1,7 @@
 // The point grid's disc count with the nearest point, in one visit of the disc's buckets.
 #include <algorithm>
 #include <array>
+#include <limits>
 
 #include "model/point_grid.h"
 #include "model/point_grid_runs.h"
@@ -17,6 +18,18 @@ namespace velmora {
 // least (rounded distance, id) of the points in the disc other than `exclude`. The window is
 // visited apart from the runs: cutting the runs around it would add runs, and each run costs a
 // mispredicted branch at its end.
+namespace {
+
+// RoundedDistance of the squared distances below 4096.
+const std::array<uint8_t, 4096> kSmallRoots = [] {
+  std::array<uint8_t, 4096> roots{};
+  for (size_t k = 0; k < roots.size(); ++k)
+    roots[k] = static_cast<uint8_t>(RoundedDistance(static_cast<int64_t>(k)));
+  return roots;
+}();
+
+}  // namespace
+
 PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc& disc,
                                                 int32_t exclude, const int32_t* guesses,
                                                 size_t guessCount) const {
@@ -29,29 +42,32 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
     const int64_t dx = OffsetX(p) - OffsetX(q), dy = OffsetY(p) - OffsetY(q);
     return dx * dx + dy * dy;
   };
-  // The guesses that count (stored, not `exclude`, each once) with their squared distances, and
-  // the least of those.
+  // The guesses with their squared distances; those that do not count (no stored point,
+  // `exclude`, a repeat) are put beyond every distance. The loops run the same way whatever
+  // the guesses, without branches on them: they would be mispredicted.
+  constexpr int64_t kFar = std::numeric_limits<int64_t>::max();
   std::array<int32_t, kMaxGuesses> ids{};
   std::array<int64_t, kMaxGuesses> squares{};
-  size_t valid = 0;
-  int64_t least = -1;
-  for (size_t k = 0; k < std::min(guessCount, kMaxGuesses); ++k) {
-    const int32_t id = guesses[k];
-    if (id == exclude || !Stored(id) ||
-        std::find(ids.begin(), ids.begin() + valid, id) !=
-            ids.begin() + static_cast<ptrdiff_t>(valid))
-      continue;
-    ids[valid] = id;
-    squares[valid] = squaredTo(packedOf_[static_cast<size_t>(id)]);
-    if (least < 0 || squares[valid] < least) least = squares[valid];
-    ++valid;
+  int64_t least = kFar;
+  for (size_t k = 0; k < kMaxGuesses; ++k) {
+    const int32_t id = k < guessCount ? guesses[k] : -1;
+    const bool inRange = id >= 0 && static_cast<size_t>(id) < packedOf_.size();
+    const auto at = static_cast<size_t>(inRange ? id : 0);
+    bool counts = inRange & (rowOf_[at] >= 0) & (id != exclude);
+    for (size_t j = 0; j < k; ++j) counts &= ids[j] != id;
+    ids[k] = id;
+    squares[k] = counts ? squaredTo(packedOf_[at]) : kFar;
+    least = std::min(least, squares[k]);
   }
   int64_t nearRadius = r;
   int32_t guessed = 0;
   int32_t near2 = -1;
-  if (valid > 0) {
-    // Squared offsets of the range lie below 2^31.
-    guessed = SmallRoundedDistance(least);
+  if (least != kFar) {
+    // Squared offsets of the range lie below 2^31. The rounded distance bounds the kernel's
+    // second count, which waits for it: small ones come from a table, quicker than a root.
+    guessed = least < static_cast<int64_t>(kSmallRoots.size())
+                  ? kSmallRoots[static_cast<size_t>(least)]
+                  : SmallRoundedDistance(least);
     nearRadius = std::min<int64_t>(nearRadius, int64_t{guessed} + 1);
     if (MaxSquaredFor(guessed) <= r2) near2 = static_cast<int32_t>(MaxSquaredFor(guessed));
   }
@@ -78,11 +94,11 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
     // The guesses within near2 are all at rounded distance `guessed`, the least there is among
     // them. When the kernel finds no other point that near, the nearest is the lowest of them.
     int32_t within = 0, lowest = point_runs::kNone;
-    for (size_t k = 0; k < valid; ++k)
-      if (squares[k] <= near2) {
-        ++within;
-        lowest = std::min(lowest, ids[k]);
-      }
+    for (size_t k = 0; k < kMaxGuesses; ++k) {
+      const bool near = squares[k] <= near2;
+      within += near ? 1 : 0;
+      lowest = near ? std::min(lowest, ids[k]) : lowest;
+    }
     if (counts.near == within) {
       result.nearest = lowest;
       result.distance = guessed;
