@@ -15,7 +15,7 @@
 //   node, provided they see every node at least as near as the answer. They do: the candidates
 //   hold every node nearer than conDist, and so the nearest node and all its ties whenever
 //   there is a candidate (PointGrid::CountAndNearest counts them and finds the nearest, taking
-//   the last nearest node as its guess); a search around the last nearest node's
+//   the node's last few nearest nodes as its guesses); a search around the last nearest node's
 //   present distance d holds every node at rounded distance d or less; a growing disc stops only
 //   once it holds every tie of the nearest found (PointGrid::Nearest). With no node below 1000,
 //   nearestDist is 1000 and candidates[0] keeps its value, as in the plain scan.
@@ -25,11 +25,13 @@
 //   the push applies, a fresh velocity from two draws. Only the last candidate's velocity stands
 //   and the draws depend on nothing but their number, so the generator skips 2 * (count - 1)
 //   draws and the last pair is drawn for real. The push velocities are PushVelocity's own
-//   values, each worked out once per offset and jitter and then looked up. Marks only ever
+//   values, each worked out once per offset and jitter and then looked up, as are their steps,
+//   the rounding of each velocity that the move applies. Marks only ever
 //   become 2 here, so once few nodes lack it a scan checks just those instead of its
 //   candidates.
 // Nodes with a connect distance above kMaxConDist, and node sets spread too wide or too many for
-// the grid, take the plain scan.
+// the grid, take the plain scan, with the state kept here handed over to the nodes before it and
+// taken back after.
 #include "model/fast_formation.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
-// The point grid's disc count with the nearest point, in one visit of the disc's buckets.
+// The point grid's disc count with the nearest point: the count settles the nearest among a few
+// guesses, and a small window is searched only when it cannot.
 #include <algorithm>
 #include <array>
 #include <limits>

@@ -289,13 +289,6 @@ int32_t CountInRun(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
   return CountRunAny(packed, n, q, r2);
 }
 
-int32_t CountInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2) {
-  int32_t inside = 0;
-  for (const Run* run = runs; run != runs + count; ++run)
-    inside += CountRunAny(run->packed, run->n, q, r2);
-  return inside;
-}
-
 TwoCounts CountTwoInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t near2) {
 #if defined(__SSE2__)
   if (kernelLanes >= 16) return CountTwoInRuns16(runs, count, q, r2, near2);

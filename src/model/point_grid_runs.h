@@ -35,8 +35,6 @@ struct TwoCounts {
   int32_t near;
 };
 TwoCounts CountTwoInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t near2);
-// Number of the points of the runs within squared distance r2 (r2 < 2^31 - 1) of q.
-int32_t CountInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2);
 // Appends the points within squared distance r2 of q, leaving out the id exclude.
 void GatherInRun(const uint32_t* packed, const int32_t* ids, size_t n, uint32_t q, int32_t r2,
                  int32_t exclude, std::vector<PointGrid::Near>& out);
