@@ -107,19 +107,20 @@ FastFormation::FastFormation(NodeList& nodes, int32_t fieldWidth, int32_t fieldH
   }
   // A pushed node is linked to its nearest node, so the offsets lie within kMaxConDist.
   pushes_.reserve(3 * (2 * kMaxConDist + 1));
-  pushSteps_.reserve(pushes_.capacity());
   for (int32_t offset = -kMaxConDist; offset <= kMaxConDist; ++offset)
     for (int32_t jitter = -1; jitter <= 1; ++jitter) {
-      pushes_.push_back(PushVelocity(jitter, offset));
-      pushSteps_.push_back(static_cast<int32_t>(RoundVelocity(pushes_.back())));
+      const double velocity = PushVelocity(jitter, offset);
+      pushes_.push_back(PushEntry{velocity, RoundVelocity(velocity)});
     }
   ListUnmarked();
 }
 
-int64_t FastFormation::PushStep(int32_t jitter, int64_t offset, double velocity) const {
-  if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1)
-    return RoundVelocity(velocity);
-  return pushSteps_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
+FastFormation::PushEntry FastFormation::Push(int32_t jitter, int64_t offset) const {
+  if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1) {
+    const double velocity = PushVelocity(jitter, offset);
+    return PushEntry{velocity, RoundVelocity(velocity)};
+  }
+  return pushes_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
 }
 
 void FastFormation::Remember(size_t index, int32_t nearest) {
@@ -233,30 +234,21 @@ void FastFormation::ListUnmarked() {
     if (marks_[i] != 2) unmarked_.push_back(static_cast<int32_t>(i));
 }
 
-void FastFormation::DrawJitters(int32_t count, int32_t* jx, int32_t* jy) {
-  const auto draws = 2 * static_cast<size_t>(count - 1);
-  if (jumps_.size() <= draws) {
-    const uint32_t seed = RandSeed();
-    if (jumps_.empty()) jumps_.push_back(Jump{1, 0});
-    // One draw as an affine map of the seed, read off the generator itself.
-    SetRandSeed(0);
-    SkipRandom(1);
-    const uint32_t add = RandSeed();
-    SetRandSeed(1);
-    SkipRandom(1);
-    const uint32_t mul = RandSeed() - add;
-    while (jumps_.size() <= draws) {
-      const Jump& last = jumps_.back();
-      jumps_.push_back(Jump{mul * last.mul, mul * last.add + add});
-    }
-    SetRandSeed(seed);
+void FastFormation::ExtendJumps(size_t draws) {
+  const uint32_t seed = RandSeed();
+  if (jumps_.empty()) jumps_.push_back(Jump{1, 0});
+  // One draw as an affine map of the seed, read off the generator itself.
+  SetRandSeed(0);
+  SkipRandom(1);
+  const uint32_t add = RandSeed();
+  SetRandSeed(1);
+  SkipRandom(1);
+  const uint32_t mul = RandSeed() - add;
+  while (jumps_.size() <= draws) {
+    const Jump& last = jumps_.back();
+    jumps_.push_back(Jump{mul * last.mul, mul * last.add + add});
   }
-  RandomRun run;
-  run.Advance(jumps_[draws].mul, jumps_[draws].add);
-  // As TAgent::PushAwayFrom: the x jitter is drawn before the y jitter.
-  *jx = run.Below(3) - 1;
-  *jy = run.Below(3) - 1;
-  run.Close();
+  SetRandSeed(seed);
 }
 
 const Disc& FastFormation::MakeDisc(int32_t conDist) {
@@ -384,10 +376,11 @@ void FastFormation::GridScan(int32_t index, bool keepLinks) {
       DrawJitters(count, &jx, &jy);
       const int64_t offsetX = static_cast<int64_t>(x) - xs_[static_cast<size_t>(nearest)];
       const int64_t offsetY = static_cast<int64_t>(y) - ys_[static_cast<size_t>(nearest)];
-      vxs_[i] = Push(jx, offsetX);
-      vys_[i] = Push(jy, offsetY);
-      stepXs_[i] = PushStep(jx, offsetX, vxs_[i]);
-      stepYs_[i] = PushStep(jy, offsetY, vys_[i]);
+      const PushEntry pushX = Push(jx, offsetX), pushY = Push(jy, offsetY);
+      vxs_[i] = pushX.velocity;
+      vys_[i] = pushY.velocity;
+      stepXs_[i] = pushX.step;
+      stepYs_[i] = pushY.step;
     }
   }
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/random.h"
 #include "model/agent.h"
 #include "model/point_grid.h"
 
@@ -56,22 +57,32 @@ class FastFormation {
   // Sets node id's mark to 2, keeping the list of nodes whose mark is not 2 up to date.
   void MarkLinked(int32_t id);
   void ListUnmarked();
-  // The push velocity's step, the velocity rounded half to even, from a table made with it.
-  int64_t PushStep(int32_t jitter, int64_t offset, double velocity) const;
   bool PushApplies(size_t index) const {
     // The difference is taken in 64 bits so that extreme edited distances cannot overflow it.
     return static_cast<int64_t>(conDists_[index]) - repDists_[index] > nearestDists_[index];
   }
-  // PushVelocity(jitter, offset), from a table made once for the offsets a push can have.
-  double Push(int32_t jitter, int64_t offset) const {
-    if (offset < -kMaxConDist || offset > kMaxConDist || jitter < -1 || jitter > 1)
-      return PushVelocity(jitter, offset);
-    return pushes_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
-  }
+  // A push velocity, PushVelocity(jitter, offset), with its step, the velocity rounded half to
+  // even: from a table made once for the offsets a push can have.
+  struct PushEntry {
+    double velocity;
+    int64_t step;
+  };
+  PushEntry Push(int32_t jitter, int64_t offset) const;
   // The jitters of LinkAndRepel's last candidate out of `count`: skips the 2 * (count - 1)
   // draws of the others, from a table of the generator's step composed with itself 0, 1, 2, ...
   // times, then draws the x jitter and the y jitter.
-  void DrawJitters(int32_t count, int32_t* jx, int32_t* jy);
+  void DrawJitters(int32_t count, int32_t* jx, int32_t* jy) {
+    const auto draws = 2 * static_cast<size_t>(count - 1);
+    if (jumps_.size() <= draws) ExtendJumps(draws);
+    RandomRun run;
+    run.Advance(jumps_[draws].mul, jumps_[draws].add);
+    // As TAgent::PushAwayFrom: the x jitter is drawn before the y jitter.
+    *jx = run.Below(3) - 1;
+    *jy = run.Below(3) - 1;
+    run.Close();
+  }
+  // Makes jumps_ reach `draws` draws.
+  void ExtendJumps(size_t draws);
 
   NodeList& nodes_;
   // False when the positions spread too wide for the integer distance: every scan is plain.
@@ -105,8 +116,7 @@ class FastFormation {
   };
   std::vector<Jump> jumps_;
   // PushVelocity by offset (-kMaxConDist to kMaxConDist) and jitter (-1 to 1).
-  std::vector<double> pushes_;
-  std::vector<int32_t> pushSteps_;
+  std::vector<PushEntry> pushes_;
 };
 
 }  // namespace velmora
