@@ -58,7 +58,7 @@ void PointGrid::Reset(int32_t minX, int32_t minY, int32_t maxX, int32_t maxY, in
     row.id.assign(kPadding, 0);
     row.start.assign(static_cast<size_t>(columns_) + 1, 0);
   }
-  scratch_.resize(2 * static_cast<size_t>(rowCount_));
+  scratch_.resize(static_cast<size_t>(rowCount_));
   rowOf_.assign(count, -1);
   columnOf_.assign(count, -1);
   slot_.assign(count, -1);

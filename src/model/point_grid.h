@@ -29,8 +29,7 @@ inline int32_t SmallRoundedDistance(int64_t squared) {
   return static_cast<int32_t>(std::sqrt(static_cast<double>(squared)) + 0.5);
 }
 
-// RoundedDistance of n squared distances, each below PointGrid::kKeyedSquared, sixteen or four at
-// a time as the kernels are set (the nearest-point kernels work out distances the same way).
+// RoundedDistance of n squared distances, each below PointGrid::kKeyedSquared, four at a time.
 void RoundedDistances(const int32_t* squared, int32_t* out, size_t n);
 
 // Largest squared offset whose rounded distance is at most d. A rounded distance below c holds
@@ -218,8 +217,8 @@ class PointGrid {
   // Each point's row, bucket column and position in its row, and its packed offset.
   std::vector<int32_t> rowOf_, columnOf_, slot_;
   std::vector<uint32_t> packedOf_;
-  // Room for the runs of two searches over every row, for searches that gather their runs
-  // before working through them.
+  // Room for a run of every row, for searches that gather their runs before working through
+  // them.
   mutable std::vector<point_runs::Run> scratch_;
 };
 

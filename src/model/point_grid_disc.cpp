@@ -1,5 +1,5 @@
 // The point grid's disc count with the nearest point: the count settles the nearest among a few
-// guesses, and a small window is searched only when it cannot.
+// guesses, and a small disc is searched only when it cannot.
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -9,16 +9,6 @@
 
 namespace velmora {
 
-// The disc's runs are those of ForEachRun, and a kernel counts their points within the disc.
-// With guesses whose nearest is at rounded distance g, the points at rounded distance g or less
-// lie within MaxSquaredFor(g), and the same kernel counts those too when that lies within the
-// disc: if there are no more of them (besides `exclude`) than guesses that near, they are those
-// guesses, all at distance g, and the lowest of them is the nearest point. Otherwise the nearest
-// point and its ties lie within g + 1 (or within the disc, without a guess): in the window of the
-// rows of buckets and the bucket columns within that distance, where a second kernel finds the
-// least (rounded distance, id) of the points in the disc other than `exclude`. The window is
-// visited apart from the runs: cutting the runs around it would add runs, and each run costs a
-// mispredicted branch at its end.
 namespace {
 
 // RoundedDistance of the squared distances below 4096.
@@ -31,6 +21,13 @@ const std::array<uint8_t, 4096> kSmallRoots = [] {
 
 }  // namespace
 
+// The disc's runs are those of ForEachRun, and a kernel counts their points within the disc.
+// With guesses whose nearest is at rounded distance g, the points at rounded distance g or less
+// lie within MaxSquaredFor(g), and the same kernel counts those too when that lies within the
+// disc: if there are no more of them (besides `exclude`) than guesses that near, they are those
+// guesses, all at distance g, and the lowest of them is the nearest point. Otherwise the nearest
+// point and its ties lie within MaxSquaredFor(g) (or within the disc, without a guess), and
+// NearestWithin searches that small disc.
 PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc& disc,
                                                 int32_t exclude, const int32_t* guesses,
                                                 size_t guessCount) const {
@@ -60,7 +57,6 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
     squares[k] = counts ? squaredTo(packedOf_[at]) : kFar;
     least = std::min(least, squares[k]);
   }
-  int64_t nearRadius = r;
   int32_t guessed = 0;
   int32_t near2 = -1;
   if (least != kFar) {
@@ -69,10 +65,9 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
     guessed = least < static_cast<int64_t>(kSmallRoots.size())
                   ? kSmallRoots[static_cast<size_t>(least)]
                   : SmallRoundedDistance(least);
-    nearRadius = std::min<int64_t>(nearRadius, int64_t{guessed} + 1);
     if (MaxSquaredFor(guessed) <= r2) near2 = static_cast<int32_t>(MaxSquaredFor(guessed));
   }
-  // The runs, and then the window's, go to the scratch list: each visits a row at most once.
+  // The runs go to the scratch list, which has room for one per row.
   point_runs::Run* const runs = scratch_.data();
   size_t runCount = 0;
   ForEachRowRun(
@@ -107,27 +102,8 @@ PointGrid::DiscCount PointGrid::CountAndNearest(int32_t x, int32_t y, const Disc
     }
   }
 
-  point_runs::Run* const window = runs + runCount;
-  size_t windowCount = 0;
-  const int64_t rk = nearRadius;
-  const auto left = static_cast<size_t>(ColumnOf(static_cast<int64_t>(x) - rk));
-  const auto right = static_cast<size_t>(ColumnOf(static_cast<int64_t>(x) + rk)) + 1;
-  for (int32_t row = RowOf(static_cast<int64_t>(y) - rk);
-       row <= RowOf(static_cast<int64_t>(y) + rk); ++row) {
-    const Row& line = rows_[static_cast<size_t>(row)];
-    const int32_t from = line.start[left], to = line.start[right];
-    if (to > from)
-      window[windowCount++] = point_runs::Run{line.packed.data() + from, line.id.data() + from,
-                                              static_cast<size_t>(to - from)};
-  }
-  const int32_t key = point_runs::NearestKeyInRuns(window, windowCount, q, limit, exclude);
-  if (key == point_runs::kNone) {
-    // Only when the guess was not what it should be; the plain search settles it.
-    result.nearest = NearestWithin(x, y, r2, exclude, &result.distance);
-    return result;
-  }
-  result.nearest = key & ((1 << kIdBits) - 1);
-  result.distance = key >> point_runs::kKeyShift;
+  // The nearest point and its ties lie within MaxSquaredFor(guessed), or within the disc.
+  result.nearest = NearestWithin(x, y, near2 >= 0 ? near2 : r2, exclude, &result.distance);
   return result;
 }
 

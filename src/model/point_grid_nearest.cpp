@@ -1,8 +1,8 @@
 // The nearest-point kernels over runs of packed points (see PointGrid for the packing): the
-// smallest squared distance, the lowest id within a squared distance, and a disc's count with
-// its two nearest points. Sixteen points at a
-// time with AVX-512 where the processor has it and the kernels are set that wide, else four with
-// SSE2, else one by one. Every width does the same integer arithmetic lane by lane.
+// smallest squared distance and the lowest id within a squared distance, and the rounded roots
+// of squared distances. Sixteen points at a time with AVX-512 where the processor has it and the
+// kernels are set that wide, else four with SSE2, else one by one. Every width does the same
+// integer arithmetic lane by lane.
 #include <algorithm>
 
 #include "model/point_grid_runs.h"
@@ -86,26 +86,6 @@ __m128i RoundedOfFour(__m128i squared) {
   return _mm_sub_epi32(k, _mm_cmpgt_epi32(squared, edge));
 }
 
-// The least key (rounded distance << kKeyShift | id) of the points within r2 other than
-// `exclude`: the nearest point, the lowest id among equally near ones.
-int32_t NearestKey4(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude) {
-  const __m128i vq = _mm_set1_epi32(static_cast<int32_t>(q));
-  const __m128i skip = _mm_set1_epi32(exclude);
-  const __m128i beyond = _mm_set1_epi32(r2 + 1);
-  __m128i least = _mm_set1_epi32(kNone);
-  for (const Run* run = runs; run != runs + count; ++run)
-    for (size_t k = 0, n = run->n; k < n; k += 4) {
-      const __m128i sq = Squared4(run->packed + k, vq);
-      const __m128i id = _mm_loadu_si128(reinterpret_cast<const __m128i*>(run->ids + k));
-      const __m128i keep =
-          _mm_and_si128(_mm_cmpgt_epi32(beyond, sq),
-                        _mm_andnot_si128(_mm_cmpeq_epi32(id, skip), LanesBelow4(n - k)));
-      const __m128i key = _mm_or_si128(_mm_slli_epi32(RoundedOfFour(sq), kKeyShift), id);
-      least = MinKept4(least, key, keep);
-    }
-  return MinOfLanes4(least);
-}
-
 #define VELMORA_AVX512 __attribute__((target("avx512f,avx512bw")))
 
 // The least of the sixteen lanes: halves, quarters, then within 128 bits. (The masked forms,
@@ -155,48 +135,6 @@ VELMORA_AVX512 int32_t LowestId16(const Run* runs, size_t count, uint32_t q, int
   return MinOfLanes16(least);
 }
 
-// RoundedOfFour, sixteen lanes at a time: the same float operations lane by lane. (The masked
-// forms, with every lane set, name all their sources.)
-VELMORA_AVX512 __m512i RoundedOf16(__m512i squared) {
-  constexpr __mmask16 kAll = 0xFFFF;
-  const __m512 zero = _mm512_setzero_ps();
-  const __m512 root = _mm512_mask_sqrt_ps(zero, kAll, _mm512_mask_cvtepi32_ps(zero, kAll, squared));
-  const __m512i k = _mm512_mask_cvttps_epi32(squared, kAll, root);
-  const __m512 kf = _mm512_mask_cvtepi32_ps(zero, kAll, k);
-  const __m512i edge = _mm512_mask_cvttps_epi32(
-      squared, kAll, _mm512_mask_add_ps(zero, kAll, _mm512_mask_mul_ps(zero, kAll, kf, kf), kf));
-  return _mm512_mask_add_epi32(k, _mm512_cmpgt_epi32_mask(squared, edge), k, _mm512_set1_epi32(1));
-}
-
-// RoundedDistances over whole blocks of sixteen; returns the number done.
-VELMORA_AVX512 size_t RoundedDistances16(const int32_t* squared, int32_t* out, size_t n) {
-  size_t k = 0;
-  for (; k + 16 <= n; k += 16)
-    _mm512_storeu_si512(out + k, RoundedOf16(_mm512_loadu_si512(squared + k)));
-  return k;
-}
-
-VELMORA_AVX512 int32_t NearestKey16(const Run* runs, size_t count, uint32_t q, int32_t r2,
-                                    int32_t exclude) {
-  const __m512i vq = _mm512_set1_epi32(static_cast<int32_t>(q));
-  const __m512i skip = _mm512_set1_epi32(exclude);
-  const __m512i limit = _mm512_set1_epi32(r2);
-  __m512i least = _mm512_set1_epi32(kNone);
-  for (const Run* run = runs; run != runs + count; ++run)
-    for (size_t k = 0, n = run->n; k < n; k += 16) {
-      const auto lanes = static_cast<__mmask16>(n - k >= 16 ? 0xFFFFu : (1u << (n - k)) - 1u);
-      const __m512i d = _mm512_sub_epi16(_mm512_maskz_loadu_epi32(lanes, run->packed + k), vq);
-      const __m512i sq = _mm512_madd_epi16(d, d);
-      const __m512i id = _mm512_maskz_loadu_epi32(lanes, run->ids + k);
-      const __mmask16 keep =
-          _mm512_mask_cmpneq_epi32_mask(_mm512_mask_cmple_epi32_mask(lanes, sq, limit), id, skip);
-      const __m512i key =
-          _mm512_or_si512(_mm512_mask_slli_epi32(sq, 0xFFFF, RoundedOf16(sq), kKeyShift), id);
-      least = _mm512_mask_min_epi32(least, keep, least, key);
-    }
-  return MinOfLanes16(least);
-}
-
 #undef VELMORA_AVX512
 
 #else
@@ -238,22 +176,6 @@ int32_t LowestIdInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, in
 #endif
 }
 
-int32_t NearestKeyInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude) {
-#if defined(__SSE2__)
-  if (KernelLanes() >= 16) return NearestKey16(runs, count, q, r2, exclude);
-  return NearestKey4(runs, count, q, r2, exclude);
-#else
-  int32_t least = kNone;
-  for (const Run* run = runs; run != runs + count; ++run)
-    for (size_t k = 0; k < run->n; ++k) {
-      const int32_t sq = SquaredOf(run->packed[k], q);
-      if (sq <= r2 && run->ids[k] != exclude)
-        least = std::min(least, (RoundedDistance(sq) << kKeyShift) | run->ids[k]);
-    }
-  return least;
-#endif
-}
-
 }  // namespace velmora::point_runs
 
 namespace velmora {
@@ -261,7 +183,6 @@ namespace velmora {
 void RoundedDistances(const int32_t* squared, int32_t* out, size_t n) {
   size_t k = 0;
 #if defined(__SSE2__)
-  if (point_runs::KernelLanes() >= 16) k = point_runs::RoundedDistances16(squared, out, n);
   for (; k + 4 <= n; k += 4) {
     const __m128i sq = _mm_loadu_si128(reinterpret_cast<const __m128i*>(squared + k));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), point_runs::RoundedOfFour(sq));

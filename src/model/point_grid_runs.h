@@ -24,10 +24,6 @@ int32_t LeastSquaredInRuns(const Run* runs, size_t count, uint32_t q, int32_t ex
 // The lowest id of the points of the runs other than id exclude within squared distance r2 of
 // q; kNone for none.
 int32_t LowestIdInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude);
-// The nearest of the points of the runs within squared distance r2 < PointGrid::kKeyedDisc of q
-// other than id exclude, as its key: rounded distance << kKeyShift | id, the least being the
-// nearest point and the lowest id among equally near ones; kNone for none.
-int32_t NearestKeyInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude);
 // Numbers of the points of the runs within squared distance r2 of q, and within near2 (r2 and
 // near2 < 2^31 - 1; none within a negative near2).
 struct TwoCounts {
