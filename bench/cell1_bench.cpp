@@ -52,11 +52,11 @@ void BM_Cell1DefaultTown(benchmark::State& state) {
     state.counters["peak_mb_planning"] = static_cast<double>(PeakKilobytes()) / 1024.0;
     state.counters["rss_mb_planned"] = static_cast<double>(StatusKilobytes("VmRSS")) / 1024.0;
     state.counters["steps_seconds"] = Seconds([&] {
-      for (int k = 0; k < 50; ++k) SimulationStep(model);
+      for (int k = 0; k < 50; ++k) model.SimulationStep();
     });
     state.counters["rss_mb_end"] = static_cast<double>(StatusKilobytes("VmRSS")) / 1024.0;
     state.counters["vehicle_bytes"] = static_cast<double>(sizeof(TTraveller));
-    state.counters["on_road"] = static_cast<double>(model.travellers.size());
+    state.counters["on_road"] = static_cast<double>(model.day.travellers.size());
     state.counters["peak_mb"] = static_cast<double>(PeakKilobytes()) / 1024.0;
     SetDecimalSeparator('.');
   }

@@ -29,7 +29,7 @@ void BM_FullDay(benchmark::State& state) {
 
   size_t trips = 0;
   size_t routed = 0;
-  model.cells.ForEach([&](const TCell& cell) {
+  model.town.cells.ForEach([&](const TCell& cell) {
     trips += cell.trips.size();
     for (const Trip& trip : cell.trips) routed += trip.RouteCount() > 1 ? 1 : 0;
   });
@@ -37,13 +37,13 @@ void BM_FullDay(benchmark::State& state) {
   size_t peak = 0;
   for (auto _ : state) {
     for (int step = 0; step < 144; ++step) {
-      SimulationStep(model);
-      peak = std::max(peak, model.travellers.size());
+      model.SimulationStep();
+      peak = std::max(peak, model.day.travellers.size());
     }
   }
   state.counters["trips"] = static_cast<double>(trips);
   state.counters["routed"] = static_cast<double>(routed);
-  state.counters["nodes"] = static_cast<double>(model.nodeList.size());
+  state.counters["nodes"] = static_cast<double>(model.network.nodeList.size());
   state.counters["peak_on_road"] = static_cast<double>(peak);
 }
 BENCHMARK(BM_FullDay)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -64,9 +64,9 @@ void BM_DayCell10(benchmark::State& state) {
     const double dayStart = bench::ThreadSeconds();
     for (size_t step = 0; step < 144; ++step) {
       const double start = bench::ThreadSeconds();
-      SimulationStep(model);
+      model.SimulationStep();
       fastestStep[step] = std::min(fastestStep[step], bench::ThreadSeconds() - start);
-      peak = std::max(peak, model.travellers.size());
+      peak = std::max(peak, model.day.travellers.size());
     }
     fastestDay = std::min(fastestDay, bench::ThreadSeconds() - dayStart);
   }
@@ -131,11 +131,11 @@ void BM_MemoryCell10(benchmark::State& state) {
     model.B_loadDataClick();
     model.B_agCreateClick();
     model.B_workPathClick();
-    SimulationStep(model);
+    model.SimulationStep();
     const size_t planned = StatusKilobytes("VmRSS");
-    for (int step = 1; step < 144; ++step) SimulationStep(model);
+    for (int step = 1; step < 144; ++step) model.SimulationStep();
     size_t trips = 0;
-    model.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
+    model.town.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
     state.counters["peak_mb"] = static_cast<double>(StatusKilobytes("VmHWM")) / 1024.0;
     state.counters["bytes_per_trip"] =
         static_cast<double>(planned - before) * 1024.0 / static_cast<double>(trips);

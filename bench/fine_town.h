@@ -43,7 +43,7 @@ struct FineTown {
 
   size_t Trips() const {
     size_t trips = 0;
-    model.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
+    model.town.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
     return trips;
   }
 

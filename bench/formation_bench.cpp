@@ -26,7 +26,7 @@ constexpr uint32_t kSeed = 20240611;
 
 void CountLinks(benchmark::State& state, const Model& model) {
   double links = 0;
-  for (const auto& node : model.nodeList) links += static_cast<double>(node->links.size());
+  for (const auto& node : model.network.nodeList) links += static_cast<double>(node->links.size());
   state.counters["links"] = links;
 }
 
@@ -41,7 +41,7 @@ void BM_AgentsCreate(benchmark::State& state) {
     SetRandSeed(kSeed);
     state.ResumeTiming();
     model.B_agCreateClick();
-    benchmark::DoNotOptimize(model.nodeList.data());
+    benchmark::DoNotOptimize(model.network.nodeList[0].get());
   }
   CountLinks(state, model);
 }
@@ -65,10 +65,11 @@ void BM_Formation(benchmark::State& state) {
     model.B_agDeleteClick();
     SetRandSeed(kSeed);
     state.ResumeTiming();
-    CreateNodes(model);
-    FormNetwork(model, 5 * static_cast<int64_t>(model.nodeList.size()) + 1);
-    SizeLinkLoads(model);
-    benchmark::DoNotOptimize(model.nodeList.data());
+    model.CreateNodes();
+    FormNetwork(model.network, 5 * static_cast<int64_t>(model.network.nodeList.size()) + 1,
+                model.town.fieldWidth, model.town.fieldHeight);
+    SizeLinkLoads(model.network);
+    benchmark::DoNotOptimize(model.network.nodeList[0].get());
   }
   CountLinks(state, model);
 }
@@ -88,16 +89,16 @@ void BM_AgentsCreatePlain(benchmark::State& state) {
     model.B_agDeleteClick();
     SetRandSeed(kSeed);
     state.ResumeTiming();
-    CreateNodes(model);
+    model.CreateNodes();
     model.ClearOverlay();
-    PlainPasses(model, 5 * static_cast<int64_t>(model.nodeList.size()) + 1);
-    SizeLinkLoads(model);
+    PlainPasses(model, 5 * static_cast<int64_t>(model.network.nodeList.size()) + 1);
+    SizeLinkLoads(model.network);
     model.ClearOverlay();
-    DrawNodes(model);
-    DrawLinks(model);
+    DrawNodes(model.network, model.Overlay());
+    DrawLinks(model.network, model.Overlay());
     benchmark::DoNotOptimize(PlainCatchment(model));
-    DrawNodes(model);
-    benchmark::DoNotOptimize(model.nodeList.data());
+    DrawNodes(model.network, model.Overlay());
+    benchmark::DoNotOptimize(model.network.nodeList[0].get());
   }
   CountLinks(state, model);
 }
@@ -114,8 +115,9 @@ void ScatterNodes(Model& model, bench::BenchHost& host) {
   host.edits[EditBox::NodeNumber] = "1999";
   model.FormCreate();
   SetRandSeed(kSeed);
-  CreateNodes(model);
-  for (auto& node : model.nodeList) ClampToField(model, node->x, node->y);
+  model.CreateNodes();
+  for (auto& node : model.network.nodeList)
+    ClampToField(node->x, node->y, model.town.fieldWidth, model.town.fieldHeight);
 }
 
 void BM_Catchment2000Cell5(benchmark::State& state) {
@@ -123,10 +125,10 @@ void BM_Catchment2000Cell5(benchmark::State& state) {
   Model model(host);
   ScatterNodes(model, host);
   for (auto _ : state) {
-    AssignNearestNodes(model);
-    benchmark::DoNotOptimize(model.cells.At(0, 0));
+    AssignNearestNodes(model.town, model.network);
+    benchmark::DoNotOptimize(model.town.cells.At(0, 0));
   }
-  state.counters["cells"] = model.cells.Cols() * model.cells.Rows();
+  state.counters["cells"] = model.town.cells.Cols() * model.town.cells.Rows();
 }
 BENCHMARK(BM_Catchment2000Cell5)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
@@ -136,7 +138,7 @@ void BM_Catchment2000Cell5Plain(benchmark::State& state) {
   ScatterNodes(model, host);
   for (auto _ : state) {
     benchmark::DoNotOptimize(PlainCatchment(model));
-    benchmark::DoNotOptimize(model.cells.At(0, 0));
+    benchmark::DoNotOptimize(model.town.cells.At(0, 0));
   }
 }
 BENCHMARK(BM_Catchment2000Cell5Plain)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();

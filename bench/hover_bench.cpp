@@ -22,13 +22,13 @@ void BM_HoverLookup2000(benchmark::State& state) {
   SetRandSeed(20240611u);
   model.B_agCreateClick();
   double slowest = 0, first = 0, total = 0, lookups = 0, links = 0, over = 0;
-  for (const auto& node : model.nodeList) links += static_cast<double>(node->links.size());
+  for (const auto& node : model.network.nodeList) links += static_cast<double>(node->links.size());
   for (auto _ : state) {
     HoverLookup lookup;
     for (int32_t y = 0; y < host.height; y += 3)
       for (int32_t x = 0; x < host.width; x += 3) {
         const double start = bench::ThreadSeconds();
-        const HoverHit hit = lookup.At(model, x, y);
+        const HoverHit hit = lookup.At(model.town, model.network, x, y);
         const double seconds = bench::ThreadSeconds() - start;
         benchmark::DoNotOptimize(hit.text.data());
         if (lookups == 0) first = seconds;
@@ -42,7 +42,7 @@ void BM_HoverLookup2000(benchmark::State& state) {
   state.counters["first_lookup_seconds"] = first;
   state.counters["mean_lookup_seconds"] = total / lookups;
   state.counters["lookups_over_5ms"] = over;
-  state.counters["nodes"] = static_cast<double>(model.nodeList.size());
+  state.counters["nodes"] = static_cast<double>(model.network.nodeList.size());
   state.counters["links"] = links;
 }
 BENCHMARK(BM_HoverLookup2000)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -7,7 +7,9 @@
 #include "core/convert.h"
 #include "core/random.h"
 #include "fine_town.h"
+#include "model/calc_AStern.h"
 #include "model/model.h"
+#include "model/planning.h"
 
 namespace velmora {
 namespace {
@@ -24,9 +26,9 @@ struct FullTown {
 
   void Count(benchmark::State& state) const {
     size_t trips = 0;
-    model.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
+    model.town.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
     state.counters["trips"] = static_cast<double>(trips);
-    state.counters["nodes"] = static_cast<double>(model.nodeList.size());
+    state.counters["nodes"] = static_cast<double>(model.network.nodeList.size());
   }
 
   bench::BenchHost host;
@@ -42,14 +44,14 @@ BENCHMARK(BM_WorkersPath)->Unit(benchmark::kMillisecond);
 
 void BM_PlanDepartures(benchmark::State& state) {
   FullTown town;
-  for (auto _ : state) PlanDepartures(town.model);
+  for (auto _ : state) town.model.PlanDepartures();
   town.Count(state);
 }
 BENCHMARK(BM_PlanDepartures)->Unit(benchmark::kMillisecond);
 
 void BM_PlanRoutes(benchmark::State& state) {
   FullTown town;
-  for (auto _ : state) PlanRoutes(town.model);
+  for (auto _ : state) PlanRoutes(town.model.town, town.model.network);
   town.Count(state);
 }
 BENCHMARK(BM_PlanRoutes)->Unit(benchmark::kMillisecond);
@@ -59,14 +61,13 @@ void BM_SearchPerTrip(benchmark::State& state) {
   FullTown town;
   Model& m = town.model;
   for (auto _ : state) {
-    m.cells.ForEach([&](TCell& home) {
-      for (Trip& trip : home.trips) {
+    m.town.cells.ForEach([&](TCell& home) {
+      for (Trip& trip : m.town.EditTrips(home)) {
         if (!trip.HasWorkplace()) continue;
-        ResetRoute(m);
-        m.search.FindPath(m.routeList, m.NodeAt(home.nearestNode),
-                          m.NodeAt(m.cells.At(trip.destCol, trip.destRow)->nearestNode),
-                          m.nodeList);
-        trip.route = std::make_shared<const Route>(m.routeList);
+        ResetRoute(m.network);
+        FindPath(m.network, m.network.routeList, m.network.NodeAt(home.nearestNode),
+                 m.network.NodeAt(m.town.cells.At(trip.destCol, trip.destRow)->nearestNode));
+        trip.route = std::make_shared<const Route>(m.network.routeList);
       }
     });
   }
@@ -97,16 +98,15 @@ void BM_WorkersPathCell10Plain(benchmark::State& state) {
   double seconds = 0;
   for (auto _ : state) {
     const double start = bench::ThreadSeconds();
-    PlanDepartures(m);
-    m.cells.ForEach([&](TCell& home) {
-      for (Trip& trip : home.trips) {
+    m.PlanDepartures();
+    m.town.cells.ForEach([&](TCell& home) {
+      for (Trip& trip : m.town.EditTrips(home)) {
         trip.route.reset();
         if (!trip.HasWorkplace()) continue;
-        ResetRoute(m);
-        m.search.FindPath(m.routeList, m.NodeAt(home.nearestNode),
-                          m.NodeAt(m.cells.At(trip.destCol, trip.destRow)->nearestNode),
-                          m.nodeList);
-        trip.route = std::make_shared<const Route>(m.routeList);
+        ResetRoute(m.network);
+        FindPath(m.network, m.network.routeList, m.network.NodeAt(home.nearestNode),
+                 m.network.NodeAt(m.town.cells.At(trip.destCol, trip.destRow)->nearestNode));
+        trip.route = std::make_shared<const Route>(m.network.routeList);
       }
     });
     seconds = bench::ThreadSeconds() - start;

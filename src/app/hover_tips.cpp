@@ -5,6 +5,8 @@
 #include <QToolTip>
 #include <QWidget>
 
+#include "model/model.h"
+
 namespace velmora {
 
 HoverTips::HoverTips(QWidget* view, const Model& model)
@@ -17,7 +19,7 @@ bool HoverTips::eventFilter(QObject* watched, QEvent* event) {
   if (watched != view_ || event->type() != QEvent::ToolTip)
     return QObject::eventFilter(watched, event);
   auto* help = static_cast<QHelpEvent*>(event);
-  const HoverHit hit = lookup_.At(model_, help->pos().x(), help->pos().y());
+  const HoverHit hit = lookup_.At(model_.town, model_.network, help->pos().x(), help->pos().y());
   if (hit.kind == HoverHit::Kind::None) {
     QToolTip::hideText();
     event->ignore();

@@ -244,29 +244,15 @@ void WideLineRows(int x1, int y1, int x2, int y2, int width, int bufferWidth, in
 
 }  // namespace
 
-RasterCanvas::Band& RasterCanvas::FindBand(const BandKey& key) {
-  if (2 * (bandCount_ + 1) > bands_.size()) {
-    // Grow to twice the size and put the remembered bands back.
-    std::vector<Band> old(std::max<size_t>(bands_.size() * 2, 1024), Band{BandKey{}, 0, -1, 0});
-    old.swap(bands_);
-    bandCount_ = 0;
-    for (const Band& band : old)
-      if (band.rows >= 0) {
-        FindBand(band.key) = band;
-        ++bandCount_;
-      }
-  }
+uint64_t RasterCanvas::BandKeyHash::operator()(const BandKey& key) const {
   uint64_t h = 0x9E3779B97F4A7C15ull;
   for (const int v : {key.x1, key.y1, key.x2, key.y2, key.width})
-    h = (h ^ static_cast<uint32_t>(v)) * 0x9E3779B97F4A7C15ull;
-  const size_t mask = bands_.size() - 1;
-  for (size_t s = static_cast<size_t>(h >> 32) & mask;; s = (s + 1) & mask)
-    if (bands_[s].rows < 0 || bands_[s].key == key) return bands_[s];
+    h = MixBits(h ^ static_cast<uint32_t>(v));
+  return h;
 }
 
 void RasterCanvas::ForgetBands() {
-  std::vector<Band>().swap(bands_);
-  bandCount_ = 0;
+  bands_.Release();
   bandSpans_.clear();
 }
 
@@ -278,21 +264,18 @@ void RasterCanvas::ThickLine(int x1, int y1, int x2, int y2, int width, uint32_t
     std::swap(y1, y2);
   }
   const BandKey key{x1, y1, x2, y2, width};
-  Band* band = &FindBand(key);
-  if (band->rows < 0) {
+  const Band* band = bands_.Find(key);
+  if (band == nullptr) {
     // The remembered rows are bounded: past the limit they are all forgotten and gathered
     // anew from the lines drawn after.
     constexpr size_t kMaxRememberedRows = size_t{1} << 20;
     if (bandSpans_.size() / 2 + static_cast<size_t>(std::max(buffer_.height, 0)) >
-        kMaxRememberedRows) {
+        kMaxRememberedRows)
       ForgetBands();
-      band = &FindBand(key);
-    }
-    band->key = key;
-    band->offset = bandSpans_.size();
-    WideLineRows(x1, y1, x2, y2, width, buffer_.width, buffer_.height, band->yFirst, bandSpans_);
-    band->rows = static_cast<int>((bandSpans_.size() - band->offset) / 2);
-    ++bandCount_;
+    Band rows{0, 0, bandSpans_.size()};
+    WideLineRows(x1, y1, x2, y2, width, buffer_.width, buffer_.height, rows.yFirst, bandSpans_);
+    rows.rows = static_cast<int>((bandSpans_.size() - rows.offset) / 2);
+    band = bands_.Insert(key, rows).first;
   }
   const int32_t* spans = bandSpans_.data() + band->offset;
   if (underlay_) {

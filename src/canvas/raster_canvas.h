@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "engine/flat_map.h"
 
 namespace velmora {
 
@@ -88,14 +89,14 @@ class RasterCanvas : public Canvas {
     int x1, y1, x2, y2, width;
     bool operator==(const BandKey&) const = default;
   };
+  struct BandKeyHash {
+    uint64_t operator()(const BandKey& key) const;
+  };
   struct Band {
-    BandKey key;
     int yFirst;
-    int rows;       // -1: free slot
+    int rows;
     size_t offset;  // into bandSpans_: first and last pixel of every row, first > last if none
   };
-  // Open addressing over a power-of-two table, at most half full.
-  Band& FindBand(const BandKey& key);
   void ForgetBands();
 
   PixelBuffer buffer_;
@@ -111,8 +112,7 @@ class RasterCanvas : public Canvas {
   size_t tileColumns_ = 0;
   std::vector<uint16_t> blockLeft_;  // the same per block of 64 x 64 pixels
   size_t blockColumns_ = 0;
-  std::vector<Band> bands_;
-  size_t bandCount_ = 0;
+  FlatMap<BandKey, Band, BandKeyHash> bands_;
   std::vector<int32_t> bandSpans_;
 };
 

@@ -8,7 +8,7 @@ namespace {
 uint32_t g_seed = 0;
 
 inline uint32_t Advance() {
-  g_seed = g_seed * RandomRun::kMultiplier + 1u;
+  g_seed = RandomJump::Step().Apply(g_seed);
   return g_seed;
 }
 }  // namespace
@@ -28,9 +28,7 @@ void Randomize() {
 }
 
 int32_t Random(int32_t n) {
-  const uint64_t product =
-      static_cast<uint64_t>(Advance()) * static_cast<uint64_t>(static_cast<uint32_t>(n));
-  return static_cast<int32_t>(static_cast<uint32_t>(product >> 32));
+  return DrawBelow(Advance(), n);
 }
 
 int32_t RandomRange(int32_t a, int32_t b) {
@@ -48,19 +46,7 @@ uint32_t RandomBits() {
 }
 
 void SkipRandom(uint64_t count) {
-  // Jump ahead in O(log count) by composing the affine step x -> a*x + c.
-  uint32_t mul = 1, add = 0;
-  uint32_t a = 134775813u, c = 1u;
-  while (count > 0) {
-    if (count & 1u) {
-      mul = mul * a;
-      add = add * a + c;
-    }
-    c = c * a + c;
-    a = a * a;
-    count >>= 1;
-  }
-  g_seed = g_seed * mul + add;
+  g_seed = RandomJump::Of(count).Apply(g_seed);
 }
 
 }  // namespace velmora

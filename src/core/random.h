@@ -21,25 +21,54 @@ long double RandomReal();
 // One draw as the new seed itself: RandomReal() is this value over 2^32.
 uint32_t RandomBits();
 
+// Some number of the generator's steps as one affine map of the seed:
+// seed <- seed * mul + add (mod 2^32). Of(1) is the generator's own step; Of(k) lets code that
+// draws many times in a row (the departure batches, the formation's jitters) take its draws
+// from a local seed, or skip draws it does not need, and still leave the generator exactly
+// where drawing one by one would.
+struct RandomJump {
+  uint32_t mul = 1;
+  uint32_t add = 0;
+
+  static constexpr RandomJump Step() { return RandomJump{134775813u, 1u}; }
+  // The step taken `draws` times, by squaring: O(log draws).
+  static constexpr RandomJump Of(uint64_t draws) {
+    RandomJump total, step = Step();
+    for (; draws > 0; draws >>= 1) {
+      if ((draws & 1u) != 0) total = total.Then(step);
+      step = step.Then(step);
+    }
+    return total;
+  }
+  // This map followed by `next`.
+  constexpr RandomJump Then(RandomJump next) const {
+    return RandomJump{mul * next.mul, add * next.mul + next.add};
+  }
+  constexpr uint32_t Apply(uint32_t seed) const { return seed * mul + add; }
+};
+
 // Advances the generator by count draws without using them.
 void SkipRandom(uint64_t count);
+
+// The integer draw below n from a draw's new seed: the high half of seed * n.
+constexpr int32_t DrawBelow(uint32_t seed, int32_t n) {
+  const uint64_t product =
+      static_cast<uint64_t>(seed) * static_cast<uint64_t>(static_cast<uint32_t>(n));
+  return static_cast<int32_t>(static_cast<uint32_t>(product >> 32));
+}
 
 // The generator's state in a local variable, for a loop of millions of draws: Below(n) draws
 // exactly what Random(n) would, without a call and a store per draw. Nothing else may draw
 // while a run is open; Close() hands the state back to the generator.
 class RandomRun {
  public:
-  static constexpr uint32_t kMultiplier = 134775813u;
   RandomRun() : seed_(RandSeed()) {}
   int32_t Below(int32_t n) {
-    seed_ = seed_ * kMultiplier + 1u;
-    const uint64_t product =
-        static_cast<uint64_t>(seed_) * static_cast<uint64_t>(static_cast<uint32_t>(n));
-    return static_cast<int32_t>(static_cast<uint32_t>(product >> 32));
+    seed_ = RandomJump::Step().Apply(seed_);
+    return DrawBelow(seed_, n);
   }
-  // Advances the run by a number of draws given as the affine map they make of the seed:
-  // seed <- seed * mul + add (mod 2^32).
-  void Advance(uint32_t mul, uint32_t add) { seed_ = seed_ * mul + add; }
+  // Skips draws given as the map they make of the seed.
+  void Advance(RandomJump jump) { seed_ = jump.Apply(seed_); }
   void Close() const { SetRandSeed(seed_); }
 
  private:

@@ -31,4 +31,9 @@ int64_t TruncToInt64(long double value) {
   return static_cast<int64_t>(std::truncl(value));
 }
 
+bool HeldAsDouble(long double value) {
+  const double d = static_cast<double>(value);
+  return std::isfinite(d) && static_cast<long double>(d) == value;
+}
+
 }  // namespace velmora

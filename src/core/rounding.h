@@ -16,4 +16,8 @@ int32_t RoundHalfEven32(long double value);
 // Truncation toward zero with the same range rule.
 int64_t TruncToInt64(long double value);
 
+// Whether an extended value is a finite double exactly, so that double arithmetic on it starts
+// from the same number.
+bool HeldAsDouble(long double value);
+
 }  // namespace velmora

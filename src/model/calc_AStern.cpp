@@ -1,25 +1,14 @@
-// The route search unit: PointDistance, the A* search, the route planner for many searches
-// over one network, and the demonstration of "find path" (resetting and drawing routeList).
+// The route search unit: the A* search, the route planner for many searches over one network,
+// and the demonstration of "find path" (resetting and drawing the found route).
 #include "model/calc_AStern.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 #include "core/error.h"
-#include "core/rounding.h"
-#include "model/model.h"
 
 namespace velmora {
-
-int32_t PointDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-  const int64_t dx = static_cast<int64_t>(x1) - x2;
-  const int64_t dy = static_cast<int64_t>(y1) - y2;
-  // dx^2 is held in single precision, dy^2 and the sum in extended precision.
-  const float dx2 = static_cast<float>(dx * dx);
-  const long double sum = static_cast<long double>(dx2) + static_cast<long double>(dy) * dy;
-  const double root = static_cast<double>(std::sqrt(sum));
-  return RoundHalfEven32(root);
-}
 
 namespace {
 
@@ -38,7 +27,7 @@ void SortByDescendingF(std::vector<TAgent*>& list) {
   for (size_t i = 1; i < list.size(); ++i) {
     TAgent* node = list[i];
     size_t j = i;
-    while (j > 0 && AStarSearch::CompareByF(node, list[j - 1]) < 0) {
+    while (j > 0 && CompareByF(node, list[j - 1]) < 0) {
       list[j] = list[j - 1];
       --j;
     }
@@ -46,43 +35,15 @@ void SortByDescendingF(std::vector<TAgent*>& list) {
   }
 }
 
-}  // namespace
+// One search's working state: the open list exists only while the search runs.
+struct Search {
+  const NodeList& nodes;
+  std::vector<TAgent*> openList;
+  bool goalFound = false;
+};
 
-void AStarSearch::FindPath(Route& routeList, TAgent* start, TAgent* goal, const NodeList& nodes) {
-  goalFound_ = false;
-  ResetSearch(nodes);
-  openList_.push_back(start);
-
-  while (!openList_.empty() && !goalFound_) {
-    TAgent* current = openList_.back();
-    current->closed = true;
-    ExpandNode(current, goal, nodes);
-    SortByDescendingF(openList_);
-    openList_.erase(std::find(openList_.begin(), openList_.end(), current));
-  }
-
-  if (goalFound_) {
-    // Every node on the parent chain was reached in this search and each was reached from a
-    // node expanded before it, so the chain ends at start within nodes.size() steps. The bound
-    // only keeps a damaged chain from looping; such a chain yields no route.
-    const size_t before = routeList.size();
-    TAgent* n = goal;
-    size_t steps = 0;
-    while (n != start && n != nullptr && steps <= nodes.size()) {
-      routeList.push_back(n);
-      n = n->parent;
-      ++steps;
-    }
-    if (n != start) routeList.resize(before);
-  }
-
-  // The open list exists only while a search runs.
-  std::vector<TAgent*>().swap(openList_);
-}
-
-void AStarSearch::ResetSearch(const NodeList& nodes) {
-  openList_.clear();
-  for (const auto& node : nodes) {
+void ResetSearch(Search& search) {
+  for (const auto& node : search.nodes) {
     node->f = 0;
     node->g = 0;
     node->h = 0;
@@ -90,14 +51,21 @@ void AStarSearch::ResetSearch(const NodeList& nodes) {
   }
 }
 
-void AStarSearch::ExpandNode(TAgent* current, TAgent* goal, const NodeList& nodes) {
+void UpdateCosts(const TAgent* from, TAgent* nb, const TAgent* goal) {
+  nb->g = WrappingAdd(from->g, PointDistance(from->x, from->y, nb->x, nb->y));
+  nb->h = PointDistance(goal->x, goal->y, nb->x, nb->y);
+  nb->f = WrappingAdd(nb->g, nb->h);
+}
+
+void ExpandNode(Search& search, TAgent* current, TAgent* goal) {
+  std::vector<TAgent*>& openList = search.openList;
   for (const TLink& link : current->links) {
-    if (link.node < 0 || static_cast<size_t>(link.node) >= nodes.size())
+    if (link.node < 0 || static_cast<size_t>(link.node) >= search.nodes.size())
       throw VError::ListIndex(link.node);
-    TAgent* nb = nodes[static_cast<size_t>(link.node)].get();
+    TAgent* nb = search.nodes[static_cast<size_t>(link.node)].get();
     if (nb->closed) continue;
 
-    const bool open = std::find(openList_.begin(), openList_.end(), nb) != openList_.end();
+    const bool open = std::find(openList.begin(), openList.end(), nb) != openList.end();
     if (open) {
       const int32_t oldG = nb->g, oldH = nb->h, oldF = nb->f;
       UpdateCosts(current, nb, goal);
@@ -113,19 +81,48 @@ void AStarSearch::ExpandNode(TAgent* current, TAgent* goal, const NodeList& node
     } else {
       UpdateCosts(current, nb, goal);
       nb->parent = current;
-      openList_.push_back(nb);
-      if (nb == goal) goalFound_ = true;
+      openList.push_back(nb);
+      if (nb == goal) search.goalFound = true;
     }
   }
 }
 
-void AStarSearch::UpdateCosts(const TAgent* from, TAgent* nb, const TAgent* goal) {
-  nb->g = WrappingAdd(from->g, PointDistance(from->x, from->y, nb->x, nb->y));
-  nb->h = PointDistance(goal->x, goal->y, nb->x, nb->y);
-  nb->f = WrappingAdd(nb->g, nb->h);
+}  // namespace
+
+void FindPath(Network& network, Route& routeList, TAgent* start, TAgent* goal) {
+  Search search{network.nodeList, {}, false};
+  network.goalFound = false;
+  ResetSearch(search);
+  search.openList.push_back(start);
+
+  while (!search.openList.empty() && !search.goalFound) {
+    TAgent* current = search.openList.back();
+    current->closed = true;
+    ExpandNode(search, current, goal);
+    SortByDescendingF(search.openList);
+    const auto at = std::find(search.openList.begin(), search.openList.end(), current);
+    assert(at != search.openList.end());
+    search.openList.erase(at);
+  }
+  network.goalFound = search.goalFound;
+
+  if (search.goalFound) {
+    // Every node on the parent chain was reached in this search and each was reached from a
+    // node expanded before it, so the chain ends at start within nodes.size() steps. The bound
+    // only keeps a damaged chain from looping; such a chain yields no route.
+    const size_t before = routeList.size();
+    TAgent* n = goal;
+    size_t steps = 0;
+    while (n != start && n != nullptr && steps <= search.nodes.size()) {
+      routeList.push_back(n);
+      n = n->parent;
+      ++steps;
+    }
+    if (n != start) routeList.resize(before);
+  }
 }
 
-int AStarSearch::CompareByF(const TAgent* a, const TAgent* b) {
+int CompareByF(const TAgent* a, const TAgent* b) {
   if (a->f < b->f) return 1;
   if (a->f > b->f) return -1;
   return 0;
@@ -273,9 +270,9 @@ void RoutePlanner::Find(int32_t start, int32_t goal, Route& route) {
 
 // ---- The route demonstration. ----
 
-void ResetRoute(Model& m) {
-  m.routeList = Route{};
-  for (const auto& node : m.nodeList) {
+void ResetRoute(Network& network) {
+  network.routeList = Route{};
+  for (const auto& node : network.nodeList) {
     node->f = 0;
     node->g = 0;
     node->h = 0;
@@ -283,18 +280,18 @@ void ResetRoute(Model& m) {
   }
 }
 
-void DrawRoute(Model& m) {
-  if (m.routeList.size() < 2) return;
-  Canvas& overlay = m.Overlay();
+void DrawRoute(Network& network, Canvas& overlay) {
+  const Route& routeList = network.routeList;
+  if (routeList.size() < 2) return;
   overlay.SetPenColor(clYellow);
   overlay.SetPenStyle(PenStyle::Solid);
   // Entry k + 1 is the parent of entry k (the search left the list that way), so walking the
   // list pair by pair is walking the parent chain from the goal to the last entry. The
   // segment between the start and the last entry is not drawn: the start is not in the list.
-  for (size_t k = 0; k + 1 < m.routeList.size(); ++k) {
-    TAgent* q = m.routeList[k];      // nearer the goal
-    TAgent* p = m.routeList[k + 1];  // nearer the start
-    const int32_t i = m.IndexOfNode(q);
+  for (size_t k = 0; k + 1 < routeList.size(); ++k) {
+    TAgent* q = routeList[k];      // nearer the goal
+    TAgent* p = routeList[k + 1];  // nearer the start
+    const int32_t i = network.IndexOfNode(q);
     if (i < 0 || static_cast<size_t>(i) >= p->linkLoad.size()) throw VError::ListIndex(i);
     // A link's counter is held by the node driven to, at the index of the node driven from;
     // the route is counted as driven from the goal toward the start.

@@ -1,42 +1,28 @@
 // The route search over the node network: an A* search whose costs are rounded pixel
-// distances between node positions.
+// distances between node positions (PointDistance), the route planner for many searches over one
+// network, and the demonstration of "find path" (resetting and drawing the found route).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "model/agent.h"
+#include "canvas/canvas.h"
+#include "core/distance.h"
+#include "model/network.h"
 
 namespace velmora {
 
-class Model;
-
-// Rounded Euclidean distance between two integer points: dx^2 held in single precision,
-// dy^2 added and the root taken in extended precision, the result rounded half to even.
-int32_t PointDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-
-// The search's own state (open list and goal flag) and its steps. One search at a time.
-class AStarSearch {
- public:
-  // Searches from start to goal; on success appends the route (goal first, start left out)
-  // to routeList. Nothing is appended when the goal is the start or cannot be reached.
-  void FindPath(Route& routeList, TAgent* start, TAgent* goal, const NodeList& nodes);
-
-  bool GoalFound() const { return goalFound_; }
-
-  static int CompareByF(const TAgent* a, const TAgent* b);
-
- private:
-  void ResetSearch(const NodeList& nodes);
-  void ExpandNode(TAgent* current, TAgent* goal, const NodeList& nodes);
-  static void UpdateCosts(const TAgent* from, TAgent* nb, const TAgent* goal);
-
-  std::vector<TAgent*> openList_;
-  bool goalFound_ = false;
-};
+// Searches from start to goal over the network's links; on success appends the route (goal
+// first, start left out) to routeList, and network.goalFound tells whether the goal was
+// reached. Nothing is appended when the goal is the start or cannot be reached. Leaves its
+// costs, parents and closed marks on the nodes it reached.
+void FindPath(Network& network, Route& routeList, TAgent* start, TAgent* goal);
+// The open list's order: +1 when a's f is below b's, -1 above, 0 equal (so a sort puts the
+// smallest f last).
+int CompareByF(const TAgent* a, const TAgent* b);
 
 // Many searches over one network whose positions and links stay as they are: the search of
-// AStarSearch::FindPath step for step, with its tie rules, on arrays of its own. The distance
+// FindPath step for step, with its tie rules, on arrays of its own. The distance
 // of every link is worked out once, and a node's distance to the goal once per goal, instead
 // of on every visit; the nodes reached by a search are told apart by a search number instead
 // of resetting every node; the open list's membership test reads a mark instead of scanning
@@ -69,10 +55,10 @@ class RoutePlanner {
   std::vector<int32_t> open_;
 };
 
-// Empties routeList and resets every node's search fields (f, g, h, closed).
-void ResetRoute(Model& m);
-// Draws routeList in yellow on the overlay, each segment as wide as its link's counter + 1
-// after counting the route as driven from the goal toward the start.
-void DrawRoute(Model& m);
+// Empties the found route and resets every node's search fields (f, g, h, closed).
+void ResetRoute(Network& network);
+// Draws the found route in yellow, each segment as wide as its link's counter + 1 after counting
+// the route as driven from the goal toward the start.
+void DrawRoute(Network& network, Canvas& canvas);
 
 }  // namespace velmora

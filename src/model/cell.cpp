@@ -1,5 +1,6 @@
-// The cells and their trips: the grid, the land use read from the three pictures, the show
-// filter, the pairing of every worker with a free workplace and the lines to work.
+// The cells and their trips at work: creating the grid's cells, the land use read from the three
+// pictures, the show filter, the pairing of every worker with a free workplace and the lines to
+// work.
 #include "model/cell.h"
 
 #include <algorithm>
@@ -13,26 +14,9 @@
 
 #include "core/error.h"
 #include "core/random.h"
-#include "model/model.h"
-#include "model/pick_list.h"
+#include "engine/pick_list.h"
 
 namespace velmora {
-
-void CellGrid::Resize(int32_t cols, int32_t rows) {
-  ++version_;
-  cols_ = cols;
-  rows_ = rows;
-  cells_.clear();
-  cells_.resize(static_cast<size_t>(cols) * static_cast<size_t>(rows));
-}
-
-void CellGrid::Clear() {
-  ++version_;
-  cells_.clear();
-  cells_.shrink_to_fit();
-  cols_ = 0;
-  rows_ = 0;
-}
 
 void TCell::Draw(Canvas& canvas) const {
   canvas.SetPenWidth(0);
@@ -41,19 +25,18 @@ void TCell::Draw(Canvas& canvas) const {
   canvas.Rectangle(PositionX - Size, PositionY - Size, PositionX + Size, PositionY + Size);
 }
 
-void CreateCells(Model& m) {
-  for (int32_t r = 0; r < m.gridRows; ++r)
-    for (int32_t c = 0; c < m.gridCols; ++c)
-      m.cells.Set(c, r,
-                  std::make_unique<TCell>(c * m.cellSize + m.halfCell, r * m.cellSize + m.halfCell,
-                                          m.halfCell));
+void CreateCells(Town& town) {
+  for (int32_t r = 0; r < town.gridRows; ++r)
+    for (int32_t c = 0; c < town.gridCols; ++c)
+      town.PlaceCell(c, r,
+                     std::make_unique<TCell>(c * town.cellSize + town.halfCell,
+                                             r * town.cellSize + town.halfCell, town.halfCell));
 }
 
-void InitCells(Model& m) {
-  Canvas& base = m.host().BaseCanvas();
-  for (int32_t r = 0; r < m.gridRows; ++r) {
-    for (int32_t c = 0; c < m.gridCols; ++c) {
-      TCell* cell = m.cells.At(c, r);
+void InitCells(Town& town, Canvas& base) {
+  for (int32_t r = 0; r < town.gridRows; ++r) {
+    for (int32_t c = 0; c < town.gridCols; ++c) {
+      TCell* cell = town.cells.At(c, r);
       cell->color = clWhite;
       cell->column = c;
       cell->row = r;
@@ -77,58 +60,39 @@ constexpr int kBlueShift = 16;
 
 }  // namespace
 
-void LoadLandUse(Model& m) {
-  m.cells.TripsChanged();
-  // All three pictures are read before any cell changes, so a missing or unreadable file
-  // leaves the counts, trips, colours and captions as they were.
-  const std::string folder = m.host().ExecutableDir() + kPicturesFolder;
-  static const std::array<const char*, 3> kFiles = {"arbeiter.bmp", "arbeitsstaetten.bmp",
-                                                    "verkaufsflaechen.bmp"};
-  std::array<std::unique_ptr<Picture>, 3> pictures;
-  for (size_t i = 0; i < kFiles.size(); ++i) pictures[i] = m.host().LoadPicture(folder + kFiles[i]);
-  const Picture& workerPicture = *pictures[0];
-  const Picture& workplacePicture = *pictures[1];
-  const Picture& retailPicture = *pictures[2];
-
+LandUseTotals LoadLandUse(Town& town, const Picture& workerPicture, const Picture& workplacePicture,
+                          const Picture& retailPicture) {
   // Every worker gets a trip: a town beyond the limit is refused while nothing has changed.
   int64_t workersToLoad = 0;
-  m.cells.ForEach([&](const TCell& cell) {
+  town.cells.ForEach([&](const TCell& cell) {
     workersToLoad += CountOf(workerPicture.Pixel(cell.PositionX, cell.PositionY), kRedShift);
   });
   if (workersToLoad > kMaxWorkers)
     throw VError("Zu viele Arbeitskräfte (max. " + std::to_string(kMaxWorkers) + ")");
 
-  uint32_t totalWorkers = 0;
-  uint32_t totalWorkplaces = 0;
-  uint32_t totalRetail = 0;
-  m.cells.ForEach([&](TCell& cell) {
+  LandUseTotals totals;
+  town.cells.ForEach([&](TCell& cell) {
     cell.workers = CountOf(workerPicture.Pixel(cell.PositionX, cell.PositionY), kRedShift);
     cell.workplaces = CountOf(workplacePicture.Pixel(cell.PositionX, cell.PositionY), kGreenShift);
     cell.retail = CountOf(retailPicture.Pixel(cell.PositionX, cell.PositionY), kBlueShift);
     cell.workersLeft = cell.workers;
     cell.placesLeft = cell.workplaces;
     cell.retailLeft = cell.retail;
-    totalWorkers += cell.workers;
-    totalWorkplaces += cell.workplaces;
-    totalRetail += cell.retail;
+    totals.workers += cell.workers;
+    totals.workplaces += cell.workplaces;
+    totals.retail += cell.retail;
     // One trip per worker, also when there are none: trips left over from an earlier load
     // would otherwise still commute. Trips kept keep their route and departures.
-    cell.trips.resize(cell.workers);
-    if (cell.workers > 0) m.workerCells.push_back(&cell);
-    if (cell.workplaces > 0) m.jobCells.push_back(&cell);
-    if (cell.retail > 0) m.retailCells.push_back(&cell);
+    town.EditTrips(cell).resize(cell.workers);
+    if (cell.workers > 0) town.workerCells.push_back(&cell);
+    if (cell.workplaces > 0) town.jobCells.push_back(&cell);
+    if (cell.retail > 0) town.retailCells.push_back(&cell);
   });
-
-  ApplyShowFilter(m);
-  m.host().SetCaption(ValueLabel::Worker, std::to_string(totalWorkers));
-  m.host().SetCaption(ValueLabel::WorkPl, std::to_string(totalWorkplaces));
-  m.host().SetCaption(ValueLabel::Retail, std::to_string(totalRetail));
+  return totals;
 }
 
-void ApplyShowFilter(Model& m) {
-  const ShowFilter filter = m.host().CheckedFilter();
-  Canvas& base = m.host().BaseCanvas();
-  m.cells.ForEach([&](TCell& cell) {
+void ApplyShowFilter(Town& town, ShowFilter filter, Canvas& base) {
+  town.cells.ForEach([&](TCell& cell) {
     int red = 0, green = 0, blue = 0;
     switch (filter) {
       case ShowFilter::All:
@@ -151,8 +115,7 @@ void ApplyShowFilter(Model& m) {
   });
 }
 
-void AssignWorkplaces(Model& m) {
-  m.cells.TripsChanged();
+void AssignWorkplaces(Town& town) {
   // Each round draws a cell with unpaired workers and a cell with free workplaces, each
   // uniformly over its list, and pairs one worker of the first with one place of the second.
   // A cell's trips fill from the last index down, so trips[0 .. workersLeft - 1] are the ones
@@ -177,12 +140,12 @@ void AssignWorkplaces(Model& m) {
   // Every slot is written by one round at most (a home's count only goes down), so each trip
   // ends with what the round that paired it would have written, and unpaired trips stay as
   // they were.
-  const size_t homeCount = m.workerCells.size();
-  const size_t workCount = m.jobCells.size();
+  const size_t homeCount = town.workerCells.size();
+  const size_t workCount = town.jobCells.size();
   std::vector<uint8_t> homeLeft(homeCount);
   uint64_t slots = 0;
   for (size_t k = 0; k < homeCount; ++k) {
-    homeLeft[k] = m.workerCells[k]->workersLeft;
+    homeLeft[k] = town.workerCells[k]->workersLeft;
     slots += homeLeft[k];
   }
   // A load holds at most kMaxWorkers trips: slots and list positions fit 32 bits.
@@ -191,8 +154,8 @@ void AssignWorkplaces(Model& m) {
   std::vector<uint8_t> placesLeft(workCount);
   uint64_t places = 0;
   for (size_t k = 0; k < workCount; ++k) {
-    workAt[k] = {m.jobCells[k]->column, m.jobCells[k]->row};
-    placesLeft[k] = m.jobCells[k]->placesLeft;
+    workAt[k] = {town.jobCells[k]->column, town.jobCells[k]->row};
+    placesLeft[k] = town.jobCells[k]->placesLeft;
     places += placesLeft[k];
   }
 
@@ -221,7 +184,7 @@ void AssignWorkplaces(Model& m) {
   };
   std::vector<Home> homesAt(homeCount);
   for (size_t k = 0, first = 0; k < homeCount; ++k) {
-    homesAt[k] = Home{static_cast<uint32_t>(first), m.workerCells[k]->workersLeft};
+    homesAt[k] = Home{static_cast<uint32_t>(first), town.workerCells[k]->workersLeft};
     first += homesAt[k].left;
   }
   constexpr uint32_t kUnpaired = UINT32_MAX;
@@ -233,7 +196,7 @@ void AssignWorkplaces(Model& m) {
   rounds = {};
 
   for (size_t k = 0; k < homeCount; ++k) {
-    Trip* trips = m.workerCells[k]->trips.data();
+    Trip* trips = town.EditTrips(*town.workerCells[k]).data();
     const size_t end = k + 1 < homeCount ? homesAt[k + 1].first : static_cast<size_t>(slots);
     for (size_t slot = homesAt[k].first; slot < end; ++slot) {
       const uint32_t j = workOfSlot[slot];
@@ -245,8 +208,8 @@ void AssignWorkplaces(Model& m) {
   }
   workOfSlot = {};
 
-  for (size_t k = 0; k < homeCount; ++k) m.workerCells[k]->workersLeft = homeLeft[k];
-  for (size_t k = 0; k < workCount; ++k) m.jobCells[k]->placesLeft = placesLeft[k];
+  for (size_t k = 0; k < homeCount; ++k) town.workerCells[k]->workersLeft = homeLeft[k];
+  for (size_t k = 0; k < workCount; ++k) town.jobCells[k]->placesLeft = placesLeft[k];
   // The lists keep the cells still on them, in their order.
   auto keep = [](std::vector<TCell*>& list, const PickList& present) {
     size_t kept = 0;
@@ -254,14 +217,15 @@ void AssignWorkplaces(Model& m) {
       if (present.Present(k)) list[kept++] = list[k];
     list.resize(kept);
   };
-  keep(m.workerCells, homes);
-  keep(m.jobCells, works);
+  keep(town.workerCells, homes);
+  keep(town.jobCells, works);
 
   // Workers left over when the places ran out have no workplace: they neither commute nor
   // keep a route planned for an earlier pairing.
-  for (TCell* home : m.workerCells) {
+  for (TCell* home : town.workerCells) {
+    BulkVector<Trip>& trips = town.EditTrips(*home);
     for (size_t k = 0; k < home->workersLeft; ++k) {
-      Trip& trip = home->trips[k];
+      Trip& trip = trips[k];
       trip.destCol = kNoWorkplace;
       trip.destRow = kNoWorkplace;
       trip.route.reset();
@@ -269,7 +233,7 @@ void AssignWorkplaces(Model& m) {
   }
 }
 
-void DrawLinesToWork(Model& m) {
+void DrawLinesToWork(const Town& town, Canvas& base) {
   // The pen width is left as the last drawing on the base layer set it. All lines of one home
   // cell have its colour and that width, so they may be drawn in any order among themselves,
   // and a line to a work cell the home has already drawn to covers the same pixels again and
@@ -280,9 +244,8 @@ void DrawLinesToWork(Model& m) {
   // under the ones after it: every pixel then takes the colour of the last home to reach it,
   // as in order, but is written once instead of thousands of times on a fine grid, and lines
   // through parts already drawn are skipped there. The plain order is taken otherwise.
-  Canvas& base = m.host().BaseCanvas();
-  const int32_t cols = m.cells.Cols();
-  const int32_t rows = m.cells.Rows();
+  const int32_t cols = town.cells.Cols();
+  const int32_t rows = town.cells.Rows();
   const size_t cellCount = static_cast<size_t>(cols) * static_cast<size_t>(rows);
   // The cells' centres lie on a lattice (CreateCells places them so): a line's end is worked
   // out from the work cell's column and row instead of being read from its record, which lies
@@ -291,17 +254,17 @@ void DrawLinesToWork(Model& m) {
   bool lattice = cellCount > 0;
   int64_t x0 = 0, y0 = 0, stepX = 0, stepY = 0;
   if (lattice) {
-    const TCell* first = m.cells.At(0, 0);
+    const TCell* first = town.cells.At(0, 0);
     lattice = first != nullptr;
     if (lattice) {
       x0 = first->PositionX;
       y0 = first->PositionY;
-      if (cols > 1 && m.cells.At(1, 0) != nullptr) stepX = m.cells.At(1, 0)->PositionX - x0;
-      if (rows > 1 && m.cells.At(0, 1) != nullptr) stepY = m.cells.At(0, 1)->PositionY - y0;
+      if (cols > 1 && town.cells.At(1, 0) != nullptr) stepX = town.cells.At(1, 0)->PositionX - x0;
+      if (rows > 1 && town.cells.At(0, 1) != nullptr) stepY = town.cells.At(0, 1)->PositionY - y0;
     }
     for (int32_t r = 0; lattice && r < rows; ++r)
       for (int32_t c = 0; lattice && c < cols; ++c) {
-        const TCell* cell = m.cells.At(c, r);
+        const TCell* cell = town.cells.At(c, r);
         lattice = cell != nullptr && cell->PositionX == x0 + c * stepX &&
                   cell->PositionY == y0 + r * stepY;
       }
@@ -311,7 +274,7 @@ void DrawLinesToWork(Model& m) {
       base.LineTo(static_cast<int>(x0 + trip.destCol * stepX),
                   static_cast<int>(y0 + trip.destRow * stepY));
     } else {
-      const TCell* work = m.cells.At(trip.destCol, trip.destRow);
+      const TCell* work = town.cells.At(trip.destCol, trip.destRow);
       base.LineTo(work->PositionX, work->PositionY);
     }
   };
@@ -348,12 +311,12 @@ void DrawLinesToWork(Model& m) {
   // colour, as drawing every line in order leaves it.
   const TCell* lastHome = nullptr;
   if (base.BeginUnderlay()) {
-    m.cells.ForEachReversed([&](const TCell& home) {
+    town.cells.ForEachReversed([&](const TCell& home) {
       if (drawHome(home) && lastHome == nullptr) lastHome = &home;
     });
     base.EndUnderlay();
   } else {
-    m.cells.ForEach([&](const TCell& home) {
+    town.cells.ForEach([&](const TCell& home) {
       if (drawHome(home)) lastHome = &home;
     });
   }
@@ -362,7 +325,7 @@ void DrawLinesToWork(Model& m) {
   for (auto trip = lastHome->trips.rbegin(); trip != lastHome->trips.rend(); ++trip) {
     if (workOf(*trip) != cellCount) {
       // The end of its last line.
-      const TCell* work = m.cells.At(trip->destCol, trip->destRow);
+      const TCell* work = town.cells.At(trip->destCol, trip->destRow);
       base.MoveTo(work->PositionX, work->PositionY);
       break;
     }

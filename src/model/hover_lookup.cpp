@@ -7,28 +7,26 @@
 #include <limits>
 #include <string>
 
-#include "model/model.h"
-
 namespace velmora {
 
 namespace {
 
 // The distance between neighbouring cell centres. A failed "new setup" can leave cellSize at 0
 // over the old cells, so the cells' own centres are asked first.
-int64_t PitchOf(const Model& m) {
-  const CellGrid& g = m.cells;
+int64_t PitchOf(const Town& town) {
+  const CellGrid& g = town.cells;
   const TCell* first = g.At(0, 0);
   if (first == nullptr) return 0;
   if (g.Cols() >= 2 && g.At(1, 0) != nullptr)
     return static_cast<int64_t>(g.At(1, 0)->PositionX) - first->PositionX;
   if (g.Rows() >= 2 && g.At(0, 1) != nullptr)
     return static_cast<int64_t>(g.At(0, 1)->PositionY) - first->PositionY;
-  if (m.cellSize > 0) return m.cellSize;
+  if (town.cellSize > 0) return town.cellSize;
   return std::max<int64_t>(1, 2 * static_cast<int64_t>(first->Size));
 }
 
-bool ValidNode(const Model& m, int64_t index) {
-  return index >= 0 && index < static_cast<int64_t>(m.nodeList.size());
+bool ValidNode(const Network& network, int64_t index) {
+  return index >= 0 && index < static_cast<int64_t>(network.nodeList.size());
 }
 
 // The vehicles that have just driven from node `from` to `node`, as the node counts them.
@@ -44,21 +42,22 @@ const TLink* LinkTo(const TAgent& a, int32_t b) {
   return nullptr;
 }
 
-std::string DescribeCell(const Model& m, const TCell& cell) {
+std::string DescribeCell(const Network& network, const TCell& cell) {
   std::string text = "cell " + std::to_string(cell.column) + ", " + std::to_string(cell.row);
   text += "\nworkers: " + std::to_string(cell.workers);
   text += "\nworkplaces: " + std::to_string(cell.workplaces);
   text += "\nretail units: " + std::to_string(cell.retail);
-  text += "\nnearest node: " +
-          (ValidNode(m, cell.nearestNode) ? std::to_string(cell.nearestNode) : std::string("none"));
+  text +=
+      "\nnearest node: " + (ValidNode(network, cell.nearestNode) ? std::to_string(cell.nearestNode)
+                                                                 : std::string("none"));
   // Pairing counts workersLeft down from workers, one for every worker given a workplace.
   const int paired = std::max(0, static_cast<int>(cell.workers) - cell.workersLeft);
   text += "\nworkers with a workplace: " + std::to_string(paired);
   return text;
 }
 
-std::string DescribeNode(const Model& m, int32_t index, size_t linksIn) {
-  const TAgent& node = *m.nodeList[static_cast<size_t>(index)];
+std::string DescribeNode(const Network& network, int32_t index, size_t linksIn) {
+  const TAgent& node = *network.nodeList[static_cast<size_t>(index)];
   int64_t arrived = 0;
   for (int32_t load : node.linkLoad) arrived += load;
   std::string text = "node " + std::to_string(index);
@@ -69,9 +68,9 @@ std::string DescribeNode(const Model& m, int32_t index, size_t linksIn) {
   return text;
 }
 
-std::string DescribeLink(const Model& m, int32_t a, int32_t b) {
-  const TAgent& nodeA = *m.nodeList[static_cast<size_t>(a)];
-  const TAgent& nodeB = *m.nodeList[static_cast<size_t>(b)];
+std::string DescribeLink(const Network& network, int32_t a, int32_t b) {
+  const TAgent& nodeA = *network.nodeList[static_cast<size_t>(a)];
+  const TAgent& nodeB = *network.nodeList[static_cast<size_t>(b)];
   const TLink* ab = LinkTo(nodeA, b);
   const TLink* ba = LinkTo(nodeB, a);
   const std::string sa = std::to_string(a), sb = std::to_string(b);
@@ -105,12 +104,12 @@ int32_t HoverLookup::RowOf(int64_t y) const {
   return static_cast<int32_t>(std::min<int64_t>(y >> kBucketShift, rows_ - 1));
 }
 
-bool HoverLookup::Matches(const Model& m, int64_t fieldWidth, int64_t fieldHeight) const {
+bool HoverLookup::Matches(const Network& network, int64_t fieldWidth, int64_t fieldHeight) const {
   if (!built_ || fieldWidth != fieldWidth_ || fieldHeight != fieldHeight_ ||
-      m.nodeList.size() != discs_.size() || m.nodePositions != positions_)
+      network.nodeList.size() != discs_.size() || network.nodePositions != positions_)
     return false;
   for (size_t i = 0; i < discs_.size(); ++i) {
-    const TAgent& node = *m.nodeList[i];
+    const TAgent& node = *network.nodeList[i];
     if (discs_[i] != std::array<int32_t, 3>{node.x, node.y, node.radius}) return false;
     const size_t n = node.links.size();
     if (n != linkStart_[i + 1] - linkStart_[i]) return false;
@@ -120,20 +119,20 @@ bool HoverLookup::Matches(const Model& m, int64_t fieldWidth, int64_t fieldHeigh
   return true;
 }
 
-void HoverLookup::Build(const Model& m, int64_t fieldWidth, int64_t fieldHeight) {
+void HoverLookup::Build(const Network& network, int64_t fieldWidth, int64_t fieldHeight) {
   ++builds_;
   built_ = true;
   fieldWidth_ = fieldWidth;
   fieldHeight_ = fieldHeight;
-  positions_ = m.nodePositions;
-  const size_t count = m.nodeList.size();
+  positions_ = network.nodePositions;
+  const size_t count = network.nodeList.size();
   discs_.resize(count);
   linkStart_.assign(1, 0);
   links_.clear();
   linkFrom_.clear();
   linksIn_.assign(count, 0);
   for (size_t i = 0; i < count; ++i) {
-    const TAgent& node = *m.nodeList[i];
+    const TAgent& node = *network.nodeList[i];
     discs_[i] = {node.x, node.y, node.radius};
     links_.insert(links_.end(), node.links.begin(), node.links.end());
     linkFrom_.resize(links_.size(), static_cast<int32_t>(i));
@@ -208,18 +207,18 @@ const std::vector<int32_t>& HoverLookup::LinksNear(int32_t column, int32_t row) 
   return bucketLinks_[k];
 }
 
-HoverHit HoverLookup::At(const Model& m, int32_t x, int32_t y) {
+HoverHit HoverLookup::At(const Town& town, const Network& network, int32_t x, int32_t y) {
   HoverHit out;
-  if (m.cells.Empty() || x < 0 || y < 0) return out;
-  const int64_t pitch = PitchOf(m);
+  if (town.cells.Empty() || x < 0 || y < 0) return out;
+  const int64_t pitch = PitchOf(town);
   if (pitch <= 0) return out;
   const int64_t column = x / pitch, row = y / pitch;
-  if (column >= m.cells.Cols() || row >= m.cells.Rows()) return out;
-  const TCell* cell = m.cells.At(static_cast<int32_t>(column), static_cast<int32_t>(row));
+  if (column >= town.cells.Cols() || row >= town.cells.Rows()) return out;
+  const TCell* cell = town.cells.At(static_cast<int32_t>(column), static_cast<int32_t>(row));
   if (cell == nullptr) return out;
 
-  const int64_t fieldWidth = m.cells.Cols() * pitch, fieldHeight = m.cells.Rows() * pitch;
-  if (!Matches(m, fieldWidth, fieldHeight)) Build(m, fieldWidth, fieldHeight);
+  const int64_t fieldWidth = town.cells.Cols() * pitch, fieldHeight = town.cells.Rows() * pitch;
+  if (!Matches(network, fieldWidth, fieldHeight)) Build(network, fieldWidth, fieldHeight);
   const int32_t bucketColumn = ColumnOf(x), bucketRow = RowOf(y);
   const size_t bucket = static_cast<size_t>(bucketRow) * static_cast<size_t>(columns_) +
                         static_cast<size_t>(bucketColumn);
@@ -239,7 +238,7 @@ HoverHit HoverLookup::At(const Model& m, int32_t x, int32_t y) {
     out.top = d[1] - d[2];
     out.right = d[0] + d[2] + 1;
     out.bottom = d[1] + d[2] + 1;
-    out.text = DescribeNode(m, node, linksIn_[static_cast<size_t>(node)]);
+    out.text = DescribeNode(network, node, linksIn_[static_cast<size_t>(node)]);
     return out;
   }
 
@@ -259,10 +258,10 @@ HoverHit HoverLookup::At(const Model& m, int32_t x, int32_t y) {
     if (d2 <= limit && d2 <= best) best = d2, link = id;
   };
   for (int32_t id : LinksNear(bucketColumn, bucketRow)) consider(id);
-  if (link >= 0 && ValidNode(m, links_[static_cast<size_t>(link)].node)) {
+  if (link >= 0 && ValidNode(network, links_[static_cast<size_t>(link)].node)) {
     const int32_t from = linkFrom_[static_cast<size_t>(link)];
     const int32_t to = links_[static_cast<size_t>(link)].node;
-    const bool both = LinkTo(*m.nodeList[static_cast<size_t>(to)], from) != nullptr;
+    const bool both = LinkTo(*network.nodeList[static_cast<size_t>(to)], from) != nullptr;
     out.kind = HoverHit::Kind::Link;
     out.a = both ? std::min(from, to) : from;
     out.b = both ? std::max(from, to) : to;
@@ -272,7 +271,7 @@ HoverHit HoverLookup::At(const Model& m, int32_t x, int32_t y) {
     out.top = std::min(p[1], q[1]) - kLinkReach;
     out.right = std::max(p[0], q[0]) + kLinkReach + 1;
     out.bottom = std::max(p[1], q[1]) + kLinkReach + 1;
-    out.text = DescribeLink(m, out.a, out.b);
+    out.text = DescribeLink(network, out.a, out.b);
     return out;
   }
 
@@ -283,7 +282,7 @@ HoverHit HoverLookup::At(const Model& m, int32_t x, int32_t y) {
   out.top = static_cast<int32_t>(row * pitch);
   out.right = static_cast<int32_t>((column + 1) * pitch);
   out.bottom = static_cast<int32_t>((row + 1) * pitch);
-  out.text = DescribeCell(m, *cell);
+  out.text = DescribeCell(network, *cell);
   return out;
 }
 

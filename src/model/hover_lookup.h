@@ -1,6 +1,6 @@
 // What lies under a point of the drawing area, for the hover tooltips: a node disc, a link or a
-// cell, with a short English text of its numbers. Reads the model's public state and changes
-// nothing of it (nor the random generator, nor the drawing).
+// cell, with a short English text of its numbers. Reads the town and the network and changes
+// nothing of them (nor the random generator, nor the drawing).
 #pragma once
 
 #include <array>
@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "model/agent.h"
+#include "model/network.h"
+#include "model/town.h"
 
 namespace velmora {
-
-class Model;
 
 struct HoverHit {
   enum class Kind { None, Cell, Node, Link };
@@ -46,7 +45,7 @@ class HoverLookup {
   // The node disc, else the nearest link line within kLinkReach, else the cell at pixel (x, y);
   // nothing outside the grid or while there are no cells. Where discs overlap, the one drawn
   // last (the highest index) is on top; among links equally near, the one drawn last.
-  HoverHit At(const Model& model, int32_t x, int32_t y);
+  HoverHit At(const Town& town, const Network& network, int32_t x, int32_t y);
 
   // How many times the grid has been built (for tests).
   int Builds() const { return builds_; }
@@ -57,8 +56,8 @@ class HoverLookup {
   // question (a network linking nearly every node with every other).
   static constexpr size_t kMaxEntries = size_t{1} << 24;
 
-  bool Matches(const Model& model, int64_t fieldWidth, int64_t fieldHeight) const;
-  void Build(const Model& model, int64_t fieldWidth, int64_t fieldHeight);
+  bool Matches(const Network& network, int64_t fieldWidth, int64_t fieldHeight) const;
+  void Build(const Network& network, int64_t fieldWidth, int64_t fieldHeight);
   int32_t ColumnOf(int64_t x) const;
   int32_t RowOf(int64_t y) const;
   // The links that may pass within reach of a point of bucket (column, row), in drawing order.

@@ -1,6 +1,8 @@
-// The command table, grid setup and teardown, the overlay layer and the node list access.
+// The command table, grid setup and teardown, the overlay layer, and the operations that read
+// their numbers from the edit boxes.
 #include "model/model.h"
 
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -8,9 +10,19 @@
 #include "core/error.h"
 #include "core/random.h"
 #include "core/rounding.h"
+#include "model/agent.h"
+#include "model/calc_AStern.h"
+#include "model/cell.h"
 #include "model/planning.h"
+#include "model/traffic.h"
 
 namespace velmora {
+
+Model::Model(Host& host) : host_(host) {
+  // The town's routes and catchments and the day's vehicles refer to the nodes.
+  network.Attach(town);
+  network.Attach(day);
+}
 
 // ---- Command table. ----
 
@@ -20,18 +32,28 @@ void Model::FormCreate() {
 }
 
 void Model::B_loadDataClick() {
-  workerCells.clear();
-  jobCells.clear();
-  LoadLandUse(*this);
-  AssignWorkplaces(*this);
+  town.workerCells.clear();
+  town.jobCells.clear();
+  // All three pictures are read before any cell changes, so a missing or unreadable file leaves
+  // the counts, trips, colours and captions as they were.
+  const std::string folder = host_.ExecutableDir() + kPicturesFolder;
+  const auto workers = host_.LoadPicture(folder + "arbeiter.bmp");
+  const auto workplaces = host_.LoadPicture(folder + "arbeitsstaetten.bmp");
+  const auto retail = host_.LoadPicture(folder + "verkaufsflaechen.bmp");
+  const LandUseTotals totals = LoadLandUse(town, *workers, *workplaces, *retail);
+  ApplyShowFilter(town, host_.CheckedFilter(), host_.BaseCanvas());
+  host_.SetCaption(ValueLabel::Worker, std::to_string(totals.workers));
+  host_.SetCaption(ValueLabel::WorkPl, std::to_string(totals.workplaces));
+  host_.SetCaption(ValueLabel::Retail, std::to_string(totals.retail));
+  AssignWorkplaces(town);
 }
 
 void Model::B_lineWorkClick() {
-  DrawLinesToWork(*this);
+  DrawLinesToWork(town, host_.BaseCanvas());
 }
 
 void Model::RB_sAllClick() {
-  ApplyShowFilter(*this);
+  ApplyShowFilter(town, host_.CheckedFilter(), host_.BaseCanvas());
 }
 
 void Model::B_deleteAllClick() {
@@ -39,10 +61,55 @@ void Model::B_deleteAllClick() {
   Teardown();
 }
 
+void Model::B_agCreateClick() {
+  CreateNodes();
+  ClearOverlay();
+  FormNetwork(network, 5 * static_cast<int64_t>(network.nodeList.size()) + 1, town.fieldWidth,
+              town.fieldHeight);
+  SizeLinkLoads(network);
+  ClearOverlay();
+  DrawNodes(network, Overlay());
+  DrawLinks(network, Overlay());
+  AssignNearestNodes(town, network);
+  DrawNodes(network, Overlay());
+}
+
+void Model::B_agDeleteClick() {
+  host_.SetTimerEnabled(false);
+  ClearLinkLoads(network);
+  network.DeleteNodes();
+  ClearOverlay();
+  DrawNodes(network, Overlay());
+}
+
+void Model::E_conDistChange() {
+  // Both texts are read anew for every node, so a bad text stops the loop part way.
+  for (const auto& node : network.nodeList) {
+    node->SetConDist(StrToInt(host_.EditText(EditBox::ConDist)));
+    node->SetRepDist(StrToInt(host_.EditText(EditBox::RepDist)));
+  }
+}
+
 void Model::B_workPathClick() {
-  PlanDepartures(*this);
-  PlanRoutes(*this);
+  PlanDepartures();
+  PlanRoutes(town, network);
+  // The trips are final: the departure index is built now rather than by the next step, which
+  // would otherwise take a pass over every trip on top of its own work.
+  IndexDepartures(day, town);
   host_.ChartShow();
+}
+
+void Model::B_findPathClick() {
+  ResetRoute(network);
+  // Both indices come from 0 .. n - 2: the last node is never chosen. With no nodes the draw
+  // is Random(-1) and the list access fails.
+  const int32_t n = static_cast<int32_t>(network.nodeList.size());
+  TAgent* start = network.NodeAt(Random(n - 1));
+  TAgent* goal = network.NodeAt(Random(n - 1));
+  FindPath(network, network.routeList, start, goal);
+  DrawNodes(network, Overlay());
+  DrawLinks(network, Overlay());
+  DrawRoute(network, Overlay());
 }
 
 void Model::B_showGraphClick() {
@@ -54,23 +121,15 @@ void Model::B_startTClick() {
 }
 
 void Model::B_oneStepClick() {
-  SimulationStep(*this);
-}
-
-void Model::Timer1Timer() {
-  SimulationStep(*this);
-}
-
-void Model::FormClose() {
-  Teardown();
+  SimulationStep();
 }
 
 void Model::E_timeScaleChange() {
   const int32_t value = StrToInt(host_.EditText(EditBox::TimeScale));
   // Only the low 8 bits are kept, as a two's-complement signed byte.
-  stepsPerHour = static_cast<int8_t>(static_cast<uint8_t>(value & 0xFF));
-  stepsPerDay = static_cast<int16_t>(stepsPerHour * 24);
-  const long double perStep = CheckedFloatDiv(1.0L, stepsPerHour);
+  day.stepsPerHour = static_cast<int8_t>(static_cast<uint8_t>(value & 0xFF));
+  day.stepsPerDay = static_cast<int16_t>(day.stepsPerHour * 24);
+  const long double perStep = CheckedFloatDiv(1.0L, day.stepsPerHour);
   const int64_t minutes = RoundHalfEven(60.0L * perStep);
   host_.SetCaption(ValueLabel::Min, std::to_string(minutes) + " min");
 }
@@ -79,47 +138,12 @@ void Model::E_tIntervChange() {
   host_.SetTimerInterval(StrToInt(host_.EditText(EditBox::TInterv)));
 }
 
-void Model::B_agCreateClick() {
-  CreateNodes(*this);
-  ClearOverlay();
-  FormNetwork(*this, 5 * static_cast<int64_t>(nodeList.size()) + 1);
-  SizeLinkLoads(*this);
-  ClearOverlay();
-  DrawNodes(*this);
-  DrawLinks(*this);
-  AssignNearestNodes(*this);
-  DrawNodes(*this);
+void Model::Timer1Timer() {
+  SimulationStep();
 }
 
-void Model::B_agDeleteClick() {
-  host_.SetTimerEnabled(false);
-  ClearLinkLoads(*this);
-  // Vehicles, routes and catchments refer to the nodes: they go before the nodes do.
-  DropNodeReferences(*this);
-  nodeList.clear();
-  ClearOverlay();
-  DrawNodes(*this);
-}
-
-void Model::E_conDistChange() {
-  // Both texts are read anew for every node, so a bad text stops the loop part way.
-  for (auto& node : nodeList) {
-    node->SetConDist(StrToInt(host_.EditText(EditBox::ConDist)));
-    node->SetRepDist(StrToInt(host_.EditText(EditBox::RepDist)));
-  }
-}
-
-void Model::B_findPathClick() {
-  ResetRoute(*this);
-  // Both indices come from 0 .. n - 2: the last node is never chosen. With no nodes the draw
-  // is Random(-1) and the list access fails.
-  const int32_t n = static_cast<int32_t>(nodeList.size());
-  TAgent* start = NodeAt(Random(n - 1));
-  TAgent* goal = NodeAt(Random(n - 1));
-  search.FindPath(routeList, start, goal, nodeList);
-  DrawNodes(*this);
-  DrawLinks(*this);
-  DrawRoute(*this);
+void Model::FormClose() {
+  Teardown();
 }
 
 // ---- Grid and layers. ----
@@ -130,48 +154,25 @@ void Model::SetupGrid() {
   // A negative size would give a grid of negative extent: refused like a non-number, before
   // anything changes.
   if (size < 0) throw VError::NotAnInteger(text);
-  cellSize = size;
-  const long double width = host_.ImageWidth();
-  const long double height = host_.ImageHeight();
-  const long double cols = std::floor(CheckedFloatDiv(width, cellSize));
-  const long double rows = std::floor(CheckedFloatDiv(height, cellSize));
-  gridCols = static_cast<int32_t>(cols);
-  gridRows = static_cast<int32_t>(rows);
-  fieldWidth = gridCols * cellSize;
-  fieldHeight = gridRows * cellSize;
-  halfCell = cellSize / 2;
-
-  // Everything the earlier setup held is released here: vehicles and routes first (they refer
-  // to nodes), then the cells with their trips, then the nodes.
-  travellers.clear();
-  routeList.clear();
-  cells.Clear();
-  cells.Resize(gridCols, gridRows);
-  workerCells.clear();
-  jobCells.clear();
-  retailCells.clear();
-  nodeList.clear();
-
+  town.SetGeometry(size, host_.ImageWidth(), host_.ImageHeight());
+  // Everything the earlier setup held goes: its cells with their trips, then its network with
+  // the vehicles on it.
+  town.NewGrid();
+  network.DeleteNodes();
   CreateOverlay();
-  CreateCells(*this);
-  InitCells(*this);
+  CreateCells(town);
+  InitCells(town, host_.BaseCanvas());
 }
 
 void Model::Teardown() {
-  if (!cells.Empty()) {
-    cells.Clear();
-    workerCells.clear();
-    jobCells.clear();
-    retailCells.clear();
-  }
-  if (!nodeList.empty()) {
-    DropNodeReferences(*this);
-    nodeList.clear();
+  if (!town.cells.Empty()) town.Clear();
+  if (!network.nodeList.empty()) {
+    network.DeleteNodes();
     host_.DestroyOverlay();
   }
-  if (!travellers.empty()) {
-    travellers.clear();
-    routeList.clear();
+  if (!day.travellers.empty()) {
+    day.DropVehicles();
+    network.routeList.clear();
   }
   Canvas& base = host_.BaseCanvas();
   base.SetBrushColor(clWhite);
@@ -200,17 +201,47 @@ Canvas& Model::Overlay() {
   return canvas ? *canvas : nullCanvas_;
 }
 
-// ---- Nodes. ----
+// ---- Operations with numbers from the edit boxes. ----
 
-TAgent* Model::NodeAt(long long index) const {
-  if (index < 0 || index >= static_cast<long long>(nodeList.size())) throw VError::ListIndex(index);
-  return nodeList[static_cast<size_t>(index)].get();
+void Model::CreateNodes() {
+  velmora::CreateNodes(network, StrToInt(host_.EditText(EditBox::NodeNumber)), host_.ImageWidth(),
+                       host_.ImageHeight());
 }
 
-int32_t Model::IndexOfNode(const TAgent* node) const {
-  for (size_t i = 0; i < nodeList.size(); ++i)
-    if (nodeList[i].get() == node) return static_cast<int32_t>(i);
-  return -1;
+void Model::PlanDepartures() {
+  const long double deviation = StrToSingle(host_.EditText(EditBox::STD));
+  const long double morningMean = StrToSingle(host_.EditText(EditBox::MDep));
+  const long double eveningMean = StrToSingle(host_.EditText(EditBox::EDep));
+  const DepartureHistogram histogram =
+      velmora::PlanDepartures(town, deviation, morningMean, eveningMean);
+  host_.ChartClear();
+  for (int k = 0; k < kDepartureBins; ++k)
+    host_.ChartAddPoint(k / 10.0, static_cast<double>(histogram[static_cast<size_t>(k)]));
+}
+
+void Model::SimulationStep() {
+  AdvanceClock(day);
+  ReleaseDue(day, town);
+  host_.SetCaption(ValueLabel::OnRoad, std::to_string(day.travellers.size()));
+  AdvanceTravellers(day, network);
+  DrawTraffic();
+  host_.SetCaption(ValueLabel::Time, FloatToStr(day.clockHours));
+  host_.SetCaption(ValueLabel::Steps, std::to_string(day.stepCount));
+  host_.ChartSetLine(day.clockHours);
+}
+
+void Model::DrawTraffic() {
+  ClearOverlay();
+  // The load scale is read where the loads are drawn, after the vehicles have moved: a bad text
+  // fails there, with the overlay cleared.
+  const std::string text = host_.EditText(EditBox::TScale);
+  const int32_t scale = StrToInt(text);
+  // A negative scale would give widths of 2 or less that shrink with the traffic: refused like
+  // a text that is not a number.
+  if (scale < 0) throw VError::NotAnInteger(text);
+  DrawLinkLoads(network, Overlay(), scale);
+  DrawLinks(network, Overlay());
+  DrawNodes(network, Overlay());
 }
 
 }  // namespace velmora

@@ -1,28 +1,22 @@
-// The model state of the main window and its command table. Plain C++: it reaches the window
-// only through Host. The operations the commands run live in the model's parts, each declared
-// in its own header: cell.h (cells, land use, pairing), agent.h (nodes, formation, catchment),
-// calc_AStern.h (route search), planning.h (commute planning) and traffic.h (the clock and
-// the vehicles).
+// The model of the main window: its state in three owners (the town, the network and the day)
+// and its command table, one handler per control event. Plain C++: it reaches the window only
+// through Host, reading the edit texts there at the moment an operation needs them and handing
+// the parts plain numbers. The parts do the work: cell.h (cells, land use, pairing), agent.h
+// (nodes, formation, catchment), calc_AStern.h (route search), planning.h (commute planning)
+// and traffic.h (the clock and the vehicles).
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <memory>
-#include <vector>
-
-#include "model/agent.h"
-#include "model/calc_AStern.h"
-#include "model/cell.h"
-#include "model/departure_index.h"
+#include "canvas/canvas.h"
+#include "model/day.h"
 #include "model/host.h"
-#include "model/planning.h"
-#include "model/traffic.h"
+#include "model/network.h"
+#include "model/town.h"
 
 namespace velmora {
 
 class Model {
  public:
-  explicit Model(Host& host) : host_(host) {}
+  explicit Model(Host& host);
   Model(const Model&) = delete;
   Model& operator=(const Model&) = delete;
 
@@ -45,48 +39,32 @@ class Model {
   void Timer1Timer();        // timer tick
   void FormClose();          // main window closing
 
-  // ---- Grid and layers. ----
+  // ---- The main window's operations that read edit texts or reach the window. ----
   void SetupGrid();
   void Teardown();
   void CreateOverlay();
   void ClearOverlay();
   // The overlay's canvas, or a canvas that draws nothing while no overlay exists.
   Canvas& Overlay();
-
-  // The node at an index of nodeList; an index outside it raises the list index error.
-  TAgent* NodeAt(long long index) const;
-  // Index of a node in nodeList by reference, or -1.
-  int32_t IndexOfNode(const TAgent* node) const;
+  // Appends E_nodeNumber + 1 nodes.
+  void CreateNodes();
+  // Departure times around E_mDep and E_eDep with the deviation E_STD, and their histogram on
+  // the chart.
+  void PlanDepartures();
+  // One step of the clock: releases, movement, the loads drawn, the counts shown.
+  void SimulationStep();
 
   Host& host() { return host_; }
 
-  // ---- Model state (public: the parts, the windows and the tests read it). ----
-  CellGrid cells;
-  std::vector<TCell*> workerCells;
-  std::vector<TCell*> jobCells;
-  std::vector<TCell*> retailCells;
-  Route routeList;
-  std::vector<std::unique_ptr<TTraveller>> travellers;
-
-  NodeList nodeList;
-  std::vector<std::array<int32_t, 2>> nodePositions;
-  int32_t cellSize = 0;
-  int32_t gridCols = 0;
-  int32_t gridRows = 0;
-  int32_t halfCell = 0;
-  int32_t fieldWidth = 0;
-  int32_t fieldHeight = 0;
-  uint32_t stepCount = 0;
-  int8_t stepsPerHour = 0;
-  int16_t stepsPerDay = 0;
-  double clockHours = 0.0;
-  double prevClockHours = 0.0;
-
-  AStarSearch search;
-  // The trips that can depart, by departure tenth; rebuilt when the cells' version moves on.
-  DepartureIndex departures;
+  // ---- The model's state, by owner. ----
+  Town town;
+  Network network;
+  Day day;
 
  private:
+  // The redraw after the vehicles moved: the loads under the network (reads E_tScale).
+  void DrawTraffic();
+
   Host& host_;
   NullCanvas nullCanvas_;
 };

@@ -9,12 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/convert.h"
 #include "core/random.h"
 #include "core/rounding.h"
-#include "model/departure_draws.h"
-#include "model/departure_index.h"
-#include "model/model.h"
+#include "engine/departure_index.h"
+#include "model/calc_AStern.h"
 
 namespace velmora {
 
@@ -22,7 +20,7 @@ namespace {
 // Quotients below this magnitude convert to a 64-bit integer whatever their rounding.
 constexpr long double kSafeQuotient = 4611686018427387904.0L;  // 2^62
 // PlanRoutes with the plain search on the nodes, for networks the route planner cannot take.
-void PlanRoutesOneByOne(Model& m);
+void PlanRoutesOneByOne(Town& town, Network& network);
 
 }  // namespace
 
@@ -53,64 +51,12 @@ long double GaussianDraw(long double mean, long double deviation) {
 }
 
 int64_t DrawDepartureTenths(long double mean, long double deviation) {
-  // The draws are GaussianDraw's. Only the tenth the time rounds to is wanted, and that is
-  // decided in double precision unless the time lies within a hair of the middle between two
-  // tenths; then the extended value is worked out as GaussianDraw does.
-  //
-  // Why the draws are the same: 2 U - 1 for a draw U = seed / 2^32 is b / 2^31 with the whole
-  // number b = seed - 2^31, exact in every format used here. So w = u1^2 + u2^2 is S / 2^62
-  // with S = b1^2 + b2^2 < 2^63, a whole number that extended precision (64-bit mantissa)
-  // holds exactly: GaussianDraw's w >= 1 is S >= 2^62, its w = 0 is S = 0, and its u1 and w
-  // are the values rebuilt below for the extended path.
-  //
-  // Why the tenth is the same: the logarithm is taken of w where w < 1/2 and as
-  // log1p(-(1 - w)) above, 1 - w being (2^62 - S) / 2^62, so that rounding w or 1 - w to a
-  // double changes it by at most a few parts in 2^53 of itself (a plain log of w near 1 would
-  // lose all of it). The root, the products and the sum add a few more such parts. So the
-  // double estimate of the time differs from the extended value, and from that value held as a
-  // double, by far less than 1e-14 times the size of its two terms; its quotient by 0.1 by
-  // less than tol below. Where the quotient lies further than tol from the middle between two
-  // whole numbers, both round to the same one.
+  // The draws are GaussianDraw's (PolarPair says why); only the tenth the time rounds to is
+  // wanted.
   return TenthsOfPolarPair(mean, deviation, DrawPolarPair());
 }
 
-PolarPair DrawPolarPair() {
-  PolarPair pair;
-  do {
-    pair.b1 = static_cast<int64_t>(RandomBits()) - kPolarHalf;
-    const int64_t b2 = static_cast<int64_t>(RandomBits()) - kPolarHalf;
-    pair.sum = static_cast<uint64_t>(pair.b1 * pair.b1) + static_cast<uint64_t>(b2 * b2);
-  } while (pair.sum >= kPolarOne || pair.sum == 0);
-  return pair;
-}
-
 namespace {
-
-// The double-precision decision of TenthsOfPolarPair for a mean and deviation that doubles hold
-// exactly: true with the tenth in k, or false where only the extended value can tell.
-inline bool FastTenths(double m, double s, PolarPair pair, int64_t& k) {
-  constexpr double kScale = 1.0 / static_cast<double>(kPolarOne);  // 2^-62
-  const double w = static_cast<double>(pair.sum) * kScale;
-  const double minusLog = pair.sum < kPolarOne / 2
-                              ? -std::log(w)
-                              : -std::log1p(-static_cast<double>(kPolarOne - pair.sum) * kScale);
-  const double u1 = static_cast<double>(pair.b1) / static_cast<double>(kPolarHalf);
-  const double spread = s * u1 * std::sqrt(2.0 * minusLog / w);
-  const double q = (m + spread) / 0.1;
-  const double tol = 1e-12 * (1.0 + 10.0 * (std::fabs(m) + std::fabs(spread)));
-  if (!(std::fabs(q) < 1e15)) return false;
-  const double below = std::floor(q);
-  const double fraction = q - below;
-  if (!(std::fabs(fraction - 0.5) > tol)) return false;
-  k = static_cast<int64_t>(below) + (fraction > 0.5);
-  return true;
-}
-
-// Whether a value is a finite double exactly.
-bool HeldAsDouble(long double v) {
-  const double d = static_cast<double>(v);
-  return std::isfinite(d) && static_cast<long double>(d) == v;
-}
 
 int64_t ExtendedTenths(long double mean, long double deviation, PolarPair pair) {
   const long double u1 = static_cast<long double>(pair.b1) / static_cast<long double>(kPolarHalf);
@@ -123,7 +69,7 @@ int64_t ExtendedTenths(long double mean, long double deviation, PolarPair pair) 
 int64_t TenthsOfPolarPair(long double mean, long double deviation, PolarPair pair) {
   int64_t k;
   if (HeldAsDouble(mean) && HeldAsDouble(deviation) &&
-      FastTenths(static_cast<double>(mean), static_cast<double>(deviation), pair, k))
+      EstimateTenths(static_cast<double>(mean), static_cast<double>(deviation), pair, k))
     return k;
   return ExtendedTenths(mean, deviation, pair);
 }
@@ -143,17 +89,13 @@ double TenthsToHours(int64_t k) {
   return static_cast<double>(static_cast<long double>(k) * static_cast<long double>(kTenth));
 }
 
-void PlanDepartures(Model& m) {
-  m.cells.TripsChanged();  // departures or routes change below
-  const long double deviation = StrToSingle(m.host().EditText(EditBox::STD));
-  const long double morningMean = StrToSingle(m.host().EditText(EditBox::MDep));
-  const long double eveningMean = StrToSingle(m.host().EditText(EditBox::EDep));
-
-  // Counted in whole numbers (exact far beyond any town) and put on the chart as doubles. A
-  // time rounded outside the day is stored on the trip but has no bin to be counted in.
-  // Whether the parameters are doubles exactly is settled once, and the hours of the tenths of
-  // the day are looked up (each is TenthsToHours of its tenth).
-  std::array<uint64_t, kDepartureBins> histogram{};
+DepartureHistogram PlanDepartures(Town& town, long double deviation, long double morningMean,
+                                  long double eveningMean) {
+  // Counted in whole numbers (exact far beyond any town). A time rounded outside the day is
+  // stored on the trip but has no bin to be counted in. Whether the parameters are doubles
+  // exactly is settled once, and the hours of the tenths of the day are looked up (each is
+  // TenthsToHours of its tenth).
+  DepartureHistogram histogram{};
   const bool asDoubles =
       HeldAsDouble(deviation) && HeldAsDouble(morningMean) && HeldAsDouble(eveningMean);
   std::array<double, kDepartureBins> hoursOf{};
@@ -168,7 +110,7 @@ void PlanDepartures(Model& m) {
   auto departAt = [&](long double mean, PolarPair pair) -> double {
     int64_t k;
     if (!asDoubles ||
-        !FastTenths(static_cast<double>(mean), static_cast<double>(deviation), pair, k))
+        !EstimateTenths(static_cast<double>(mean), static_cast<double>(deviation), pair, k))
       k = ExtendedTenths(mean, deviation, pair);
     return hoursAt(k);
   };
@@ -181,10 +123,10 @@ void PlanDepartures(Model& m) {
   // stopped.
   const auto modest = [](long double v) { return std::fabs(v) <= 1e6L; };
   const bool batched = modest(deviation) && modest(morningMean) && modest(eveningMean);
-  DepartureBatch batch(morningMean, eveningMean, deviation);
-  m.cells.ForEach([&](TCell& cell) {
+  DepartureBatch batch(morningMean, eveningMean, deviation, TenthsOfPolarPair);
+  town.cells.ForEach([&](TCell& cell) {
     if (!batched) {
-      for (Trip& trip : cell.trips) {
+      for (Trip& trip : town.EditTrips(cell)) {
         // A worker without a workplace does not commute: no times, no draws.
         if (!trip.HasWorkplace()) continue;
         trip.morningDeparture = departAt(morningMean, DrawPolarPair());
@@ -197,20 +139,16 @@ void PlanDepartures(Model& m) {
     if (commuters == 0) return;
     const std::vector<int64_t>& tenths = batch.Draw(2 * commuters);
     size_t next = 0;
-    for (Trip& trip : cell.trips) {
+    for (Trip& trip : town.EditTrips(cell)) {
       if (!trip.HasWorkplace()) continue;
       trip.morningDeparture = hoursAt(tenths[next++]);
       trip.eveningDeparture = hoursAt(tenths[next++]);
     }
   });
-
-  m.host().ChartClear();
-  for (int k = 0; k < kDepartureBins; ++k)
-    m.host().ChartAddPoint(k / 10.0, static_cast<double>(histogram[static_cast<size_t>(k)]));
+  return histogram;
 }
 
-void PlanRoutes(Model& m) {
-  m.cells.TripsChanged();  // departures or routes change below
+void PlanRoutes(Town& town, Network& network) {
   // Many trips share their pair of home and work nodes, and a search depends on nothing but
   // that pair and the network, so each pair is searched once per run and its route shared by
   // all its trips (routes are never changed once planned). The searches run on the planner's
@@ -218,11 +156,11 @@ void PlanRoutes(Model& m) {
   // run once more the plain way, so that routeList and the nodes' search fields end as that
   // trip's own search leaves them.
   RoutePlanner planner;
-  if (!planner.Prepare(m.nodeList)) {
-    PlanRoutesOneByOne(m);
+  if (!planner.Prepare(network.nodeList)) {
+    PlanRoutesOneByOne(town, network);
     return;
   }
-  const size_t nodeCount = m.nodeList.size();
+  const size_t nodeCount = network.nodeList.size();
   const auto validNode = [nodeCount](int32_t index) {
     return index >= 0 && static_cast<size_t>(index) < nodeCount;
   };
@@ -238,11 +176,11 @@ void PlanRoutes(Model& m) {
   int32_t failFrom = 0, failTo = 0;
   // Every cell's nearest node by row-major index: a work cell's node is read from here instead
   // of from its record, which lies anywhere on the heap (a cache miss per trip on a fine grid).
-  const size_t cols = static_cast<size_t>(m.cells.Cols());
-  std::vector<int32_t> nearestOf(cols * static_cast<size_t>(m.cells.Rows()), kNoNode);
-  for (int32_t r = 0; r < m.cells.Rows(); ++r)
-    for (int32_t c = 0; c < m.cells.Cols(); ++c)
-      if (const TCell* cell = m.cells.At(c, r))
+  const size_t cols = static_cast<size_t>(town.cells.Cols());
+  std::vector<int32_t> nearestOf(cols * static_cast<size_t>(town.cells.Rows()), kNoNode);
+  for (int32_t r = 0; r < town.cells.Rows(); ++r)
+    for (int32_t c = 0; c < town.cells.Cols(); ++c)
+      if (const TCell* cell = town.cells.At(c, r))
         nearestOf[static_cast<size_t>(r) * cols + static_cast<size_t>(c)] = cell->nearestNode;
   // The slot of the pair of a commuting trip's nodes (both valid).
   const auto slotOf = [&](int32_t from, int32_t to) -> int32_t& {
@@ -255,7 +193,7 @@ void PlanRoutes(Model& m) {
     return nearestOf[static_cast<size_t>(trip.destRow) * cols + static_cast<size_t>(trip.destCol)];
   };
   size_t visited = 0;  // trips before the failing one (all of them when none fails)
-  m.cells.ForEach([&](TCell& home) {
+  town.cells.ForEach([&](TCell& home) {
     for (const Trip& trip : home.trips) {
       if (failed) return;
       if (trip.HasWorkplace()) {
@@ -296,8 +234,8 @@ void PlanRoutes(Model& m) {
   // do not change) instead of being kept per trip; the trips after it keep theirs.
   size_t next = 0;
   int32_t lastPair = kNoPair;
-  m.cells.ForEach([&](TCell& home) {
-    for (Trip& trip : home.trips) {
+  town.cells.ForEach([&](TCell& home) {
+    for (Trip& trip : town.EditTrips(home)) {
       if (next > visited) return;
       if (next == visited) {
         // Only reached when the first pass stopped at this trip.
@@ -316,53 +254,49 @@ void PlanRoutes(Model& m) {
 
   if (failed) {
     // The failing trip's search starts with ResetRoute and then fails at the node list.
-    ResetRoute(m);
-    m.NodeAt(failFrom);
-    m.NodeAt(failTo);
+    ResetRoute(network);
+    network.NodeAt(failFrom);
+    network.NodeAt(failTo);
   }
   if (lastPair != kNoPair) {
     const auto [from, to] = pairs[static_cast<size_t>(lastPair)];
-    ResetRoute(m);
-    m.search.FindPath(m.routeList, m.NodeAt(from), m.NodeAt(to), m.nodeList);
+    ResetRoute(network);
+    FindPath(network, network.routeList, network.NodeAt(from), network.NodeAt(to));
   }
-
-  // The trips are final: the departure index is built now instead of in the next step, which
-  // would otherwise take a pass over every trip on top of its own work.
-  m.departures.Build(m.cells);
 }
 
 namespace {
 
-void PlanRoutesOneByOne(Model& m) {
+void PlanRoutesOneByOne(Town& town, Network& network) {
   // The plain searches on the nodes themselves, each pair searched once as above. Used where
   // the planner cannot take the network; errors arise here where the plain run meets them.
   std::unordered_map<uint64_t, RouteRef> routesByPair;
-  const auto validNode = [&m](int32_t index) {
-    return index >= 0 && static_cast<size_t>(index) < m.nodeList.size();
+  const auto validNode = [&network](int32_t index) {
+    return index >= 0 && static_cast<size_t>(index) < network.nodeList.size();
   };
   bool anyRouted = false;
   bool lastSearched = false;
   int32_t lastFrom = 0, lastTo = 0;
 
-  m.cells.ForEach([&](TCell& home) {
-    for (Trip& trip : home.trips) {
+  town.cells.ForEach([&](TCell& home) {
+    for (Trip& trip : town.EditTrips(home)) {
       trip.route.reset();
       if (!trip.HasWorkplace()) continue;
       const int32_t from = home.nearestNode;
-      const int32_t to = m.cells.At(trip.destCol, trip.destRow)->nearestNode;
+      const int32_t to = town.cells.At(trip.destCol, trip.destRow)->nearestNode;
       if (!validNode(from) || !validNode(to)) {
         // The search of this trip would start with ResetRoute and then fail at the node list.
-        ResetRoute(m);
-        m.NodeAt(from);
-        m.NodeAt(to);
+        ResetRoute(network);
+        network.NodeAt(from);
+        network.NodeAt(to);
       }
       const uint64_t key =
           (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
       auto [it, isNew] = routesByPair.try_emplace(key);
       if (isNew) {
-        ResetRoute(m);
-        m.search.FindPath(m.routeList, m.NodeAt(from), m.NodeAt(to), m.nodeList);
-        it->second = std::make_shared<const Route>(m.routeList);
+        ResetRoute(network);
+        FindPath(network, network.routeList, network.NodeAt(from), network.NodeAt(to));
+        it->second = std::make_shared<const Route>(network.routeList);
       }
       trip.route = it->second;
       anyRouted = true;
@@ -373,11 +307,9 @@ void PlanRoutesOneByOne(Model& m) {
   });
 
   if (anyRouted && !lastSearched) {
-    ResetRoute(m);
-    m.search.FindPath(m.routeList, m.NodeAt(lastFrom), m.NodeAt(lastTo), m.nodeList);
+    ResetRoute(network);
+    FindPath(network, network.routeList, network.NodeAt(lastFrom), network.NodeAt(lastTo));
   }
-
-  m.departures.Build(m.cells);
 }
 
 }  // namespace

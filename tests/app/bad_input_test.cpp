@@ -45,7 +45,7 @@ void StartDay(Window& w) {
   w.form.Run(&Model::B_workPathClick);
   for (int k = 0; k < 50; ++k) w.form.Run(&Model::B_oneStepClick);
   ASSERT_TRUE(w.Shown().empty());
-  ASSERT_GT(w.m().travellers.size(), 100u);
+  ASSERT_GT(w.m().day.travellers.size(), 100u);
 }
 
 // ---- A picture of the model, field by field, to tell what an input changed. ----
@@ -69,10 +69,12 @@ using Snapshot = std::map<std::string, uint64_t>;
 Snapshot Take(Window& w) {
   const Model& m = w.m();
   Snapshot s;
-  s["cellSize"] = static_cast<uint32_t>(m.cellSize);
-  s["grid"] = Mix(Mix(Mix(m.gridCols, m.gridRows), Mix(m.halfCell, m.fieldWidth)), m.fieldHeight);
+  s["cellSize"] = static_cast<uint32_t>(m.town.cellSize);
+  s["grid"] =
+      Mix(Mix(Mix(m.town.gridCols, m.town.gridRows), Mix(m.town.halfCell, m.town.fieldWidth)),
+          m.town.fieldHeight);
   uint64_t cells = 0, counts = 0, pairing = 0, departures = 0, routes = 0, nearest = 0;
-  m.cells.ForEach([&](const TCell& c) {
+  m.town.cells.ForEach([&](const TCell& c) {
     cells = Mix(cells, reinterpret_cast<uintptr_t>(&c));
     counts = Mix(counts, (c.workers << 24) | (c.workplaces << 16) | (c.retail << 8));
     counts = Mix(counts, (c.workersLeft << 16) | (c.placesLeft << 8) | c.retailLeft);
@@ -92,9 +94,10 @@ Snapshot Take(Window& w) {
   s["departures"] = departures;
   s["routes"] = routes;
   s["nearest"] = nearest;
-  s["lists"] = Mix(Mix(m.workerCells.size(), m.jobCells.size()), m.retailCells.size());
-  uint64_t nodes = m.nodeList.size(), distances = 0, loads = 0;
-  for (const auto& n : m.nodeList) {
+  s["lists"] =
+      Mix(Mix(m.town.workerCells.size(), m.town.jobCells.size()), m.town.retailCells.size());
+  uint64_t nodes = m.network.nodeList.size(), distances = 0, loads = 0;
+  for (const auto& n : m.network.nodeList) {
     nodes = Mix(Mix(nodes, static_cast<uint32_t>(n->x)), static_cast<uint32_t>(n->y));
     for (const TLink& l : n->links) nodes = Mix(nodes, static_cast<uint32_t>(l.node));
     distances =
@@ -104,15 +107,16 @@ Snapshot Take(Window& w) {
   s["nodes"] = nodes;
   s["distances"] = distances;
   s["loads"] = loads;
-  s["routeList"] = m.routeList.size();
-  uint64_t vehicles = m.travellers.size();
-  for (const auto& v : m.travellers)
+  s["routeList"] = m.network.routeList.size();
+  uint64_t vehicles = m.day.travellers.size();
+  for (const auto& v : m.day.travellers)
     vehicles = Mix(Mix(vehicles, v->position), reinterpret_cast<uintptr_t>(v->currentNode));
   s["vehicles"] = vehicles;
-  s["stepCount"] = m.stepCount;
-  s["clockHours"] = static_cast<uint64_t>(m.clockHours * 100 + 100000.5);
-  s["prevClockHours"] = static_cast<uint64_t>(m.prevClockHours * 100 + 100000.5);
-  s["timeScale"] = Mix(static_cast<uint8_t>(m.stepsPerHour), static_cast<uint16_t>(m.stepsPerDay));
+  s["stepCount"] = m.day.stepCount;
+  s["clockHours"] = static_cast<uint64_t>(m.day.clockHours * 100 + 100000.5);
+  s["prevClockHours"] = static_cast<uint64_t>(m.day.prevClockHours * 100 + 100000.5);
+  s["timeScale"] =
+      Mix(static_cast<uint8_t>(m.day.stepsPerHour), static_cast<uint16_t>(m.day.stepsPerDay));
   uint64_t labels = 0;
   for (const QLabel* l : {w.form.Lbl_worker, w.form.Lbl_workPl, w.form.Lbl_retail, w.form.Lal_min,
                           w.form.Lbl_time, w.form.lbl_onRoad, w.form.Lbl_steps})
@@ -279,23 +283,23 @@ TEST(BadInput, OddNumbersThatAreTaken) {
   for (const char* text : {"-1", "-5"}) {
     w.Type(w.form.E_nodeNumber, text);
     w.form.Run(&Model::B_agCreateClick);
-    EXPECT_EQ(m.nodeList.size(), 42u);
+    EXPECT_EQ(m.network.nodeList.size(), 42u);
   }
   w.Type(w.form.E_nodeNumber, "0");
   w.form.Run(&Model::B_agCreateClick);
-  EXPECT_EQ(m.nodeList.size(), 43u);
+  EXPECT_EQ(m.network.nodeList.size(), 43u);
   // Connect distance spanning the field: every node links to every other; repel distance at
   // the bottom of the range pushes nothing apart.
   w.Type(w.form.E_conDist, "2147483647");
   w.Type(w.form.E_repDist, "-2147483648");
   w.Type(w.form.E_nodeNumber, "-1");
   w.form.Run(&Model::B_agCreateClick);
-  for (const auto& node : m.nodeList) EXPECT_EQ(node->links.size(), 42u);
+  for (const auto& node : m.network.nodeList) EXPECT_EQ(node->links.size(), 42u);
   // Connect distance 0 or below: no links at all.
   for (const char* text : {"0", "-1"}) {
     w.Type(w.form.E_conDist, text);
     w.form.Run(&Model::B_agCreateClick);
-    for (const auto& node : m.nodeList) EXPECT_TRUE(node->links.empty());
+    for (const auto& node : m.network.nodeList) EXPECT_TRUE(node->links.empty());
   }
   w.Type(w.form.E_conDist, "130");
   w.Type(w.form.E_repDist, "40");
@@ -305,7 +309,7 @@ TEST(BadInput, OddNumbersThatAreTaken) {
   // Deviation 0: every departure at the means; negative: the draws mirrored, still taken.
   w.Type(w.form.E_STD, "0");
   w.form.Run(&Model::B_workPathClick);
-  m.cells.ForEach([](const TCell& c) {
+  m.town.cells.ForEach([](const TCell& c) {
     for (const Trip& t : c.trips) {
       if (!t.HasWorkplace()) continue;
       EXPECT_DOUBLE_EQ(static_cast<double>(t.morningDeparture), 8.0);
@@ -324,9 +328,9 @@ TEST(BadInput, OddNumbersThatAreTaken) {
     double charted = 0;
     for (const QPointF& p : w.form2.Points()) charted += p.y();
     EXPECT_LT(charted, 100) << text;
-    const size_t before = m.travellers.size();
+    const size_t before = m.day.travellers.size();
     for (int k = 0; k < 144; ++k) w.form.Run(&Model::B_oneStepClick);
-    EXPECT_LE(m.travellers.size(), before) << text;
+    EXPECT_LE(m.day.travellers.size(), before) << text;
   }
   w.Type(w.form.E_mDep, "8");
   w.Type(w.form.E_eDep, "17");
@@ -379,13 +383,13 @@ TEST(BadInput, CellSizesAtTheEnds) {
   // A leading blank is allowed.
   w.Type(w.form.E_cellScale, " 7");
   w.form.Run(&Model::FormCreate);
-  EXPECT_EQ(w.m().gridCols, 91);
-  EXPECT_EQ(w.m().gridRows, 95);
+  EXPECT_EQ(w.m().town.gridCols, 91);
+  EXPECT_EQ(w.m().town.gridRows, 95);
   // The largest whole number: no cells; every command acts on the empty grid.
   w.Type(w.form.E_cellScale, "2147483647");
   w.form.Run(&Model::FormCreate);
-  EXPECT_TRUE(w.m().cells.Empty());
-  EXPECT_EQ(w.m().fieldWidth, 0);
+  EXPECT_TRUE(w.m().town.cells.Empty());
+  EXPECT_EQ(w.m().town.fieldWidth, 0);
   SetRandSeed(3u);
   w.form.Run(&Model::B_loadDataClick);
   EXPECT_EQ(w.form.Lbl_worker->text(), "0");
@@ -394,7 +398,7 @@ TEST(BadInput, CellSizesAtTheEnds) {
   w.form.Run(&Model::B_lineWorkClick);
   w.form.Run(&Model::B_agCreateClick);
   // Nodes are kept within the field, here a single point.
-  for (const auto& node : w.m().nodeList) {
+  for (const auto& node : w.m().network.nodeList) {
     EXPECT_EQ(node->x, 0);
     EXPECT_EQ(node->y, 0);
   }
@@ -444,9 +448,9 @@ TEST(BadInput, EveryCommandAfterDeleteAll) {
     }
     QTest::mouseClick(w.form.B_deleteAll, Qt::LeftButton);
     EXPECT_FALSE(w.form.timer().Enabled());
-    EXPECT_TRUE(w.m().cells.Empty());
-    EXPECT_TRUE(w.m().nodeList.empty());
-    EXPECT_TRUE(w.m().travellers.empty());
+    EXPECT_TRUE(w.m().town.cells.Empty());
+    EXPECT_TRUE(w.m().network.nodeList.empty());
+    EXPECT_TRUE(w.m().day.travellers.empty());
     // With nodes the overlay goes; without, it stays (black, so nothing of it shows).
     EXPECT_EQ(w.form.imageCells().OverlayImage() == nullptr, running);
     const QImage white = w.form.imageCells().Composed();
@@ -455,7 +459,7 @@ TEST(BadInput, EveryCommandAfterDeleteAll) {
     SetRandSeed(0u);
     std::vector<std::string> shown = PressEverything(w);
     EXPECT_EQ(shown, std::vector<std::string>{"Listenindex überschreitet das Maximum (0)"});
-    EXPECT_TRUE(w.m().cells.Empty());
+    EXPECT_TRUE(w.m().town.cells.Empty());
     EXPECT_EQ(w.form.Lbl_worker->text(), "0");
     EXPECT_EQ(w.form2.PointCount(), 240);
     EXPECT_EQ(w.form.imageCells().Composed(), white);
@@ -463,7 +467,7 @@ TEST(BadInput, EveryCommandAfterDeleteAll) {
     // "agents create" on the empty model makes nodes with nowhere to draw them (or on the
     // black overlay); the commands then act on those nodes.
     QTest::mouseClick(w.form.B_agCreate, Qt::LeftButton);
-    EXPECT_EQ(w.m().nodeList.size(), 42u);
+    EXPECT_EQ(w.m().network.nodeList.size(), 42u);
     // "delete all" among the buttons removes them again, so "find path" fails once more.
     shown = PressEverything(w);
     ASSERT_EQ(shown.size(), 1u);
@@ -476,7 +480,7 @@ TEST(BadInput, EveryCommandAfterDeleteAll) {
 
     // "new setup" builds the start picture again.
     QTest::mouseClick(w.form.B_setup, Qt::LeftButton);
-    EXPECT_EQ(w.m().gridCols, 21);
+    EXPECT_EQ(w.m().town.gridCols, 21);
     Window fresh;
     EXPECT_EQ(w.form.imageCells().Composed(), fresh.form.imageCells().Composed());
     EXPECT_TRUE(w.Shown().empty());
@@ -489,18 +493,18 @@ TEST(BadInput, AgentsDeleteInARunningDay) {
   QTest::mouseClick(w.form.B_startT, Qt::LeftButton);
   QTest::qWait(30);  // the timer steps the day on
   ASSERT_TRUE(w.Shown().empty());
-  ASSERT_FALSE(w.m().travellers.empty());
-  const uint32_t steps = w.m().stepCount;
+  ASSERT_FALSE(w.m().day.travellers.empty());
+  const uint32_t steps = w.m().day.stepCount;
   ASSERT_GT(steps, 50u);
 
   QTest::mouseClick(w.form.B_agDelete, Qt::LeftButton);
   EXPECT_TRUE(w.Shown().empty());
   EXPECT_FALSE(w.form.timer().Enabled());
-  EXPECT_TRUE(w.m().nodeList.empty());
-  EXPECT_TRUE(w.m().travellers.empty());
-  EXPECT_TRUE(w.m().routeList.empty());
+  EXPECT_TRUE(w.m().network.nodeList.empty());
+  EXPECT_TRUE(w.m().day.travellers.empty());
+  EXPECT_TRUE(w.m().network.routeList.empty());
   size_t planned = 0;
-  w.m().cells.ForEach([&](const TCell& c) {
+  w.m().town.cells.ForEach([&](const TCell& c) {
     EXPECT_EQ(c.nearestNode, kNoNode);
     for (const Trip& t : c.trips) planned += t.route != nullptr;
   });
@@ -517,7 +521,7 @@ TEST(BadInput, AgentsDeleteInARunningDay) {
   const Snapshot before = Take(w);
   for (int k = 0; k < 3; ++k) w.form.Run(&Model::B_oneStepClick);
   EXPECT_TRUE(w.Shown().empty());
-  EXPECT_TRUE(w.m().travellers.empty());
+  EXPECT_TRUE(w.m().day.travellers.empty());
   EXPECT_EQ(Join(Changed(before, Take(w))), "chart,clockHours,labels,prevClockHours,stepCount");
   w.form2.hide();
   QTest::mouseClick(w.form.B_workPath, Qt::LeftButton);
@@ -565,7 +569,7 @@ TEST(BadInput, CommandsWithoutNodes) {
   w.form.Run(&Model::B_workPathClick);
   for (int k = 0; k < 60; ++k) w.form.Run(&Model::B_oneStepClick);
   EXPECT_TRUE(w.Shown().empty());
-  EXPECT_TRUE(w.m().travellers.empty());
+  EXPECT_TRUE(w.m().day.travellers.empty());
 }
 
 // ---- Pictures. ----
@@ -757,8 +761,8 @@ TEST(BadInput, PicturesMissingBrokenOrEmpty) {
         << c.what << " " << c.file;
     // Counts, trips, colours and captions as before; the two lists are the new empty ones.
     EXPECT_EQ(Join(Changed(before, Take(w))), "lists") << c.what << " " << c.file;
-    EXPECT_TRUE(w.m().workerCells.empty());
-    EXPECT_TRUE(w.m().jobCells.empty());
+    EXPECT_TRUE(w.m().town.workerCells.empty());
+    EXPECT_TRUE(w.m().town.jobCells.empty());
   }
 }
 
@@ -805,8 +809,8 @@ TEST(BadInput, PicturesOfEveryDepthAndSize) {
     // 16 bits keep 5 bits a channel: white reads as 248 and gives every cell 7 workers.
     const bool fiveBits = c.bits == 16;
     EXPECT_EQ(w.form.Lbl_worker->text(), fiveBits ? "3482" : "255") << c.what;
-    EXPECT_EQ(w.m().cells.At(0, 0)->workers, 255) << c.what;
-    EXPECT_EQ(w.m().cells.At(1, 0)->workers, fiveBits ? 7 : 0) << c.what;
+    EXPECT_EQ(w.m().town.cells.At(0, 0)->workers, 255) << c.what;
+    EXPECT_EQ(w.m().town.cells.At(1, 0)->workers, fiveBits ? 7 : 0) << c.what;
     EXPECT_EQ(w.form.Lbl_workPl->text(), "120") << c.what;
     EXPECT_EQ(w.form.Lbl_retail->text(), "240") << c.what;
   }
@@ -822,7 +826,7 @@ TEST(BadInput, PicturesOfEveryDepthAndSize) {
   w.form.Run(&Model::B_loadDataClick);
   EXPECT_TRUE(w.Shown().empty());
   EXPECT_EQ(w.form.Lbl_worker->text(), "2295");  // 3 x 3 centres below 100
-  w.m().cells.ForEach([](const TCell& cell) {
+  w.m().town.cells.ForEach([](const TCell& cell) {
     EXPECT_EQ(cell.workers, cell.PositionX < 100 && cell.PositionY < 100 ? 255 : 0);
   });
 }
@@ -851,20 +855,20 @@ struct CellSizeOne : Window {
 
 TEST(BadInput, CellSizeOneRunsTheDefaultTown) {
   CellSizeOne w;
-  ASSERT_EQ(w.m().gridCols, 640);
-  ASSERT_EQ(w.m().gridRows, 666);
+  ASSERT_EQ(w.m().town.gridCols, 640);
+  ASSERT_EQ(w.m().town.gridRows, 666);
   ASSERT_TRUE(w.Shown().empty());
   // Every pixel of the town is a cell; there are more places than workers, so every worker
   // is paired.
   uint64_t workers = 0, places = 0, left = 0;
-  w.m().cells.ForEach([&](const TCell& c) {
+  w.m().town.cells.ForEach([&](const TCell& c) {
     workers += c.workers;
     places += c.workplaces;
     left += c.placesLeft;
   });
   EXPECT_EQ(w.form.Lbl_worker->text().toStdString(), std::to_string(workers));
   EXPECT_GT(workers, 20000000u);
-  EXPECT_TRUE(w.m().workerCells.empty());
+  EXPECT_TRUE(w.m().town.workerCells.empty());
   EXPECT_EQ(places - left, workers);
   w.Timed("agents create", [&] { w.form.Run(&Model::B_agCreateClick); });
   w.Timed("workers path", [&] { w.form.Run(&Model::B_workPathClick); });
@@ -873,7 +877,7 @@ TEST(BadInput, CellSizeOneRunsTheDefaultTown) {
     for (int k = 0; k < 50; ++k) w.form.Run(&Model::B_oneStepClick);
   });
   EXPECT_TRUE(w.Shown().empty());
-  EXPECT_GT(w.m().travellers.size(), 100000u);
+  EXPECT_GT(w.m().day.travellers.size(), 100000u);
   w.Timed("delete all", [&] { w.form.Run(&Model::B_deleteAllClick); });
 }
 
@@ -883,7 +887,7 @@ TEST(BadInput, CellSizeOneLinesToWork) {
   // window's first setup is still there).
   CellSizeOne w;
   std::set<QRgb> homeColours;
-  w.m().cells.ForEach([&](const TCell& c) {
+  w.m().town.cells.ForEach([&](const TCell& c) {
     if (!c.trips.empty())
       homeColours.insert(qRgb(RedOf(c.color), GreenOf(c.color), BlueOf(c.color)));
   });
@@ -931,10 +935,10 @@ TEST(BadInput, ATimerStepThatFailsShowsOneBoxAndStopsTheTimer) {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr) return;
     if (stepsAtOpen == 0) {
-      stepsAtOpen = form.model().stepCount;
+      stepsAtOpen = form.model().day.stepCount;
       return;  // left open for one more poll, while ticks would be due
     }
-    stepsWhileOpen = form.model().stepCount - stepsAtOpen;
+    stepsWhileOpen = form.model().day.stepCount - stepsAtOpen;
     timerOnWhileOpen = form.timer().Enabled();
     boxes.push_back(box->windowTitle() + "|" + box->text());
     box->button(QMessageBox::Ok)->click();
@@ -942,22 +946,22 @@ TEST(BadInput, ATimerStepThatFailsShowsOneBoxAndStopsTheTimer) {
   watch.start(20);
   QTest::mouseClick(form.B_startT, Qt::LeftButton);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !boxes.empty(); }, 20000));
-  const uint32_t failedAt = form.model().stepCount;
+  const uint32_t failedAt = form.model().day.stepCount;
   QTest::qWait(2000);
   EXPECT_EQ(boxes, std::vector<QString>{"Velmora|'' ist kein gültiger Integerwert."});
   EXPECT_EQ(most, 1);
   EXPECT_EQ(stepsWhileOpen, 0u);
   EXPECT_FALSE(timerOnWhileOpen);
   EXPECT_FALSE(form.timer().Enabled());
-  EXPECT_EQ(form.model().stepCount, failedAt);
+  EXPECT_EQ(form.model().day.stepCount, failedAt);
 
   form.E_tScale->setText("10");
   QTest::mouseClick(form.B_startT, Qt::LeftButton);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return form.model().stepCount >= failedAt + 3; }, 20000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form.model().day.stepCount >= failedAt + 3; }, 20000));
   form.timer().SetEnabled(false);
   watch.stop();
   EXPECT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(form.Lbl_steps->text().toUInt(), form.model().stepCount);
+  EXPECT_EQ(form.Lbl_steps->text().toUInt(), form.model().day.stepCount);
 }
 
 // ---- Closing. ----
@@ -975,7 +979,7 @@ TEST(BadInput, CloseAfterDeleteAllReleasesNothingTwice) {
     for (int k = 0; k < deletes; ++k) QTest::mouseClick(w->form.B_deleteAll, Qt::LeftButton);
     w->form.close();
     EXPECT_TRUE(w->form2.isHidden());
-    EXPECT_TRUE(w->m().cells.Empty());
+    EXPECT_TRUE(w->m().town.cells.Empty());
     EXPECT_TRUE(w->Shown().empty());
     w.reset();
   }

@@ -58,7 +58,7 @@ struct Program : testing::Window {
     return *overlay;
   }
   // Steps begun, failed ones included (a failing step leaves the labels as they were).
-  int Steps() { return static_cast<int>(form.model().stepCount); }
+  int Steps() { return static_cast<int>(form.model().day.stepCount); }
   // Lets the event loop run until the clock has made `more` further steps (at most 20 s).
   bool WaitForSteps(int more) {
     const int target = Steps() + more;
@@ -74,7 +74,7 @@ TEST(EndToEnd, FindPathDrawsYellowRoutesOverTheRedNetworkAndKeepsEarlierOnes) {
   SetRandSeed(7u);
   p.Click(p.form.B_agCreate);
   const Model& m = p.form.model();
-  ASSERT_EQ(m.nodeList.size(), 42u);
+  ASSERT_EQ(m.network.nodeList.size(), 42u);
   // What the network drawing covers: every pixel "find path" may paint red or green again.
   const std::set<int> network = [&] {
     std::set<int> red = PixelsOf(p.Overlay(), kRed);
@@ -89,8 +89,9 @@ TEST(EndToEnd, FindPathDrawsYellowRoutesOverTheRedNetworkAndKeepsEarlierOnes) {
   auto pressUntilDrawn = [&](std::pair<const TAgent*, const TAgent*> other) {
     for (int press = 0; press < 200; ++press) {
       p.Click(p.form.B_findPath);
-      if (m.routeList.size() < 2) continue;
-      std::pair<const TAgent*, const TAgent*> ends{m.routeList.front(), m.routeList.back()};
+      if (m.network.routeList.size() < 2) continue;
+      std::pair<const TAgent*, const TAgent*> ends{m.network.routeList.front(),
+                                                   m.network.routeList.back()};
       if (ends != other) return ends;
     }
     ADD_FAILURE() << "no drawn route in 200 presses";
@@ -98,7 +99,7 @@ TEST(EndToEnd, FindPathDrawsYellowRoutesOverTheRedNetworkAndKeepsEarlierOnes) {
   };
 
   pressUntilDrawn({nullptr, nullptr});
-  const Route first = m.routeList;
+  const Route first = m.network.routeList;
   const QImage afterFirst = p.Overlay().copy();
   // The route lies over the network: yellow at the middle of every segment it drew.
   for (size_t k = 0; k + 1 < first.size(); ++k) {
@@ -169,7 +170,7 @@ TEST(EndToEnd, WorkersPathChartsTheMorningAndEveningPeaksOfTheDefaultTown) {
   double sum = 0;
   for (const QPointF& point : points) sum += point.y();
   long long paired = 0;
-  p.form.model().cells.ForEach([&](const TCell& c) {
+  p.form.model().town.cells.ForEach([&](const TCell& c) {
     for (const Trip& t : c.trips) paired += t.HasWorkplace() ? 1 : 0;
   });
   EXPECT_EQ(sum, 2.0 * static_cast<double>(paired));
@@ -208,7 +209,7 @@ TEST(EndToEnd, AMorningStepByStepThenTheTimerRunsWhileTheWindowAnswersClicks) {
   EXPECT_EQ(p.form.Lbl_time->text(), "8");
   EXPECT_EQ(p.form.Lbl_steps->text(), "48");
   EXPECT_GT(p.form.lbl_onRoad->text().toInt(), 0);
-  EXPECT_FALSE(p.form.model().travellers.empty());
+  EXPECT_FALSE(p.form.model().day.travellers.empty());
   const std::set<int> yellowAtEight = PixelsOf(p.Overlay(), kYellow);
   EXPECT_GT(yellowAtEight.size(), 100u);
   EXPECT_EQ(p.form2.LineValue(), 8.0);
@@ -246,7 +247,7 @@ TEST(EndToEnd, AMorningStepByStepThenTheTimerRunsWhileTheWindowAnswersClicks) {
   EXPECT_FALSE(PixelsOf(p.Overlay(), kRed).empty());
 
   // The line of the chart follows the clock.
-  const double clock = p.form.model().clockHours;
+  const double clock = p.form.model().day.clockHours;
   EXPECT_EQ(p.form2.LineValue(), clock);
   EXPECT_GT(clock, 8.0);
 

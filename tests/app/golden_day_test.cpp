@@ -68,8 +68,8 @@ Loads ReadLoads(const Model& m) {
       loads.fingerprint *= 1099511628211ull;
     }
   };
-  for (size_t i = 0; i < m.nodeList.size(); ++i) {
-    const auto& counters = m.nodeList[i]->linkLoad;
+  for (size_t i = 0; i < m.network.nodeList.size(); ++i) {
+    const auto& counters = m.network.nodeList[i]->linkLoad;
     for (size_t t = 0; t < counters.size(); ++t) {
       if (counters[t] == 0) continue;
       loads.sum += counters[t];
@@ -107,7 +107,7 @@ std::string RunGoldenDay() {
 
   const Model& m = form.model();
   int64_t workers = 0, trips = 0, routed = 0;
-  m.cells.ForEach([&](const TCell& cell) {
+  m.town.cells.ForEach([&](const TCell& cell) {
     workers += cell.workers;
     for (const Trip& trip : cell.trips) {
       ++trips;
@@ -120,11 +120,11 @@ std::string RunGoldenDay() {
   size_t peakOnRoad = 0;
   int peakStep = 0;
   int64_t peakLoadSum = 0;
-  size_t before = m.travellers.size();
+  size_t before = m.day.travellers.size();
   for (int step = 1; step <= kSteps; ++step) {
     form.Run(&Model::B_oneStepClick);
     const size_t onRoad = std::stoul(form.lbl_onRoad->text().toStdString());
-    const size_t after = m.travellers.size();
+    const size_t after = m.day.travellers.size();
     const Loads loads = ReadLoads(m);
     const size_t released = onRoad - before;
     const size_t arrived = onRoad - after;
@@ -150,13 +150,13 @@ std::string RunGoldenDay() {
       << "# VELMORA_REGENERATE_GOLDEN=1 (see tests/app/golden_day_test.cpp).\n"
       << "seed " << kSeed << '\n'
       << "steps_per_hour " << kStepsPerHour << '\n'
-      << "nodes " << m.nodeList.size() << '\n'
+      << "nodes " << m.network.nodeList.size() << '\n'
       << "workers " << workers << '\n'
       << "trips " << trips << '\n'
       << "trips_with_route " << routed << '\n'
       << "total_released " << totalReleased << '\n'
       << "total_arrived " << totalArrived << '\n'
-      << "left_on_road " << m.travellers.size() << '\n'
+      << "left_on_road " << m.day.travellers.size() << '\n'
       << "peak_on_road " << peakOnRoad << " at_step " << peakStep << '\n'
       << "peak_load_sum " << peakLoadSum << '\n'
       << "# step clock released on_road arrived after_step load_sum load_fingerprint\n"

@@ -43,7 +43,7 @@ struct Window : testing::Window {
     auto add = [&h](const void* p, size_t n) {
       h = h * 1099511628211ull ^ std::hash<std::string_view>{}({static_cast<const char*>(p), n});
     };
-    m().cells.ForEach([&](const TCell& c) {
+    m().town.cells.ForEach([&](const TCell& c) {
       const int64_t f[] = {c.workers,    c.workplaces,  c.retail, c.workersLeft,
                            c.placesLeft, c.nearestNode, c.color};
       add(f, sizeof f);
@@ -53,20 +53,21 @@ struct Window : testing::Window {
         add(d, sizeof d);
       }
     });
-    for (const auto& n : m().nodeList) {
+    for (const auto& n : m().network.nodeList) {
       const int64_t f[] = {n->x, n->y, n->radius, n->color,
                            n->f, n->g, n->closed, int64_t(intptr_t(n->parent))};
       add(f, sizeof f);
       add(n->links.data(), n->links.size() * sizeof(TLink));
       add(n->linkLoad.data(), n->linkLoad.size() * sizeof(int32_t));
     }
-    add(m().nodePositions.data(), m().nodePositions.size() * sizeof(m().nodePositions[0]));
-    for (const auto& v : m().travellers) {
+    add(m().network.nodePositions.data(),
+        m().network.nodePositions.size() * sizeof(m().network.nodePositions[0]));
+    for (const auto& v : m().day.travellers) {
       const uint64_t f[] = {v->position, uintptr_t(v->currentNode)};
       add(f, sizeof f);
     }
-    const double clock[] = {m().clockHours, m().prevClockHours, double(m().stepCount),
-                            double(m().routeList.size())};
+    const double clock[] = {m().day.clockHours, m().day.prevClockHours, double(m().day.stepCount),
+                            double(m().network.routeList.size())};
     add(clock, sizeof clock);
     for (const QImage* image : {&form.imageCells().BaseImage(), form.imageCells().OverlayImage()})
       if (image) add(image->constBits(), static_cast<size_t>(image->sizeInBytes()));
@@ -85,12 +86,12 @@ const TLink* LinkTo(const TAgent& node, int32_t other) {
 // Whether a point lies clear of every disc (by 2 pixels) and every link line other than the
 // one from node `from` to `to` (by 3 pixels), and within `reach` of that one.
 bool ClearOfAllBut(const Model& m, int x, int y, size_t from, int32_t to, double reach) {
-  for (const auto& node : m.nodeList)
+  for (const auto& node : m.network.nodeList)
     if ((x - node->x) * (x - node->x) + (y - node->y) * (y - node->y) <= 25) return false;
-  for (size_t i = 0; i < m.nodeList.size(); ++i)
-    for (const TLink& link : m.nodeList[i]->links) {
-      const auto& p = m.nodePositions[i];
-      const auto& q = m.nodePositions[static_cast<size_t>(link.node)];
+  for (size_t i = 0; i < m.network.nodeList.size(); ++i)
+    for (const TLink& link : m.network.nodeList[i]->links) {
+      const auto& p = m.network.nodePositions[i];
+      const auto& q = m.network.nodePositions[static_cast<size_t>(link.node)];
       const double d2 = SquaredDistanceToSegment(x, y, p[0], p[1], q[0], q[1]);
       const bool own =
           (i == from && link.node == to) || (int32_t(i) == to && link.node == int32_t(from));
@@ -109,14 +110,14 @@ TEST(Hover, TooltipsShowTheModelsNumbersOverANodeALoadedLinkAndACellAndChangeNot
   for (int k = 0; k < 48; ++k) w.form.Run(&Model::B_oneStepClick);  // 8 o'clock
   ASSERT_TRUE(w.errors.messages.empty());
   const Model& m = w.m();
-  const int n = static_cast<int>(m.nodeList.size());
+  const int n = static_cast<int>(m.network.nodeList.size());
   const uint64_t before = w.Digest();
 
   // The last node: its disc is on top of any other.
-  const TAgent& last = *m.nodeList.back();
+  const TAgent& last = *m.network.nodeList.back();
   int linksIn = 0, drove = 0;
   for (int j = 0; j < n; ++j)
-    linksIn += LinkTo(*m.nodeList[static_cast<size_t>(j)], n - 1) != nullptr;
+    linksIn += LinkTo(*m.network.nodeList[static_cast<size_t>(j)], n - 1) != nullptr;
   for (int j = 0; j < n; ++j) drove += Load(last, j);
   EXPECT_EQ(w.Hover(last.x + 1, last.y - 2),
             "node " + std::to_string(n - 1) + "\nposition: " + std::to_string(last.x) + ", " +
@@ -127,13 +128,13 @@ TEST(Hover, TooltipsShowTheModelsNumbersOverANodeALoadedLinkAndACellAndChangeNot
   // A link listed both ways with one distance, loaded, at the middle of its line.
   int checked = 0;
   for (int i = 0; i < n && !checked; ++i)
-    for (const TLink& link : m.nodeList[static_cast<size_t>(i)]->links) {
+    for (const TLink& link : m.network.nodeList[static_cast<size_t>(i)]->links) {
       const int t = link.node;
-      const TAgent& a = *m.nodeList[static_cast<size_t>(i)];
-      const TAgent& b = *m.nodeList[static_cast<size_t>(t)];
+      const TAgent& a = *m.network.nodeList[static_cast<size_t>(i)];
+      const TAgent& b = *m.network.nodeList[static_cast<size_t>(t)];
       const TLink* back = LinkTo(b, i);
-      const auto& p = m.nodePositions[static_cast<size_t>(i)];
-      const auto& q = m.nodePositions[static_cast<size_t>(t)];
+      const auto& p = m.network.nodePositions[static_cast<size_t>(i)];
+      const auto& q = m.network.nodePositions[static_cast<size_t>(t)];
       const int x = (p[0] + q[0]) / 2, y = (p[1] + q[1]) / 2;
       if (i > t || !back || back->distance != link.distance || Load(b, i) + Load(a, t) == 0 ||
           !ClearOfAllBut(m, x, y, static_cast<size_t>(i), t, 1.5))
@@ -149,7 +150,7 @@ TEST(Hover, TooltipsShowTheModelsNumbersOverANodeALoadedLinkAndACellAndChangeNot
   EXPECT_EQ(checked, 1);
 
   // A cell with workers, where no disc or line is near.
-  m.cells.ForEach([&](const TCell& cell) {
+  m.town.cells.ForEach([&](const TCell& cell) {
     const int x = cell.PositionX - 5, y = cell.PositionY + 4;
     if (checked == 2 || cell.workers == 0 || !ClearOfAllBut(m, x, y, 0, -1, 0)) return;
     checked = 2;

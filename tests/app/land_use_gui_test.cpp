@@ -57,7 +57,7 @@ TEST(LandUseWindow, LoadDataShowsTheDefaultTown) {
   EXPECT_GE(t.counts.totalWorkers, 10000);
   EXPECT_LE(t.counts.totalWorkers, 30000);
   EXPECT_GE(t.counts.totalPlaces, t.counts.totalWorkers);
-  EXPECT_TRUE(t.form.model().workerCells.empty());
+  EXPECT_TRUE(t.form.model().town.workerCells.empty());
   // Under "all" every cell shows its three counts as red, green and blue.
   const QImage shown = t.form.imageCells().Composed();
   for (int c = 0; c < 21; ++c)
@@ -73,7 +73,7 @@ TEST(LandUseWindow, LinesToWorkThenFiltersRestoreTheCells) {
   t.form.Run(&Model::B_loadDataClick);
   const QImage cellsOnly = t.Base().copy();
   std::set<QRgb> homeColours;
-  t.form.model().cells.ForEach([&](const TCell& cell) {
+  t.form.model().town.cells.ForEach([&](const TCell& cell) {
     if (!cell.trips.empty()) homeColours.insert(ToQRgb(cell.color));
   });
 

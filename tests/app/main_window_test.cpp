@@ -147,9 +147,9 @@ TEST(MainWindow, NewSetupWithOtherCellSizes) {
   Window w;
   w.Type(w.form.E_cellScale, "40");
   QTest::mouseClick(w.form.B_setup, Qt::LeftButton);
-  EXPECT_EQ(w.form.model().gridCols, 16);
-  EXPECT_EQ(w.form.model().gridRows, 16);
-  EXPECT_EQ(w.form.model().halfCell, 20);
+  EXPECT_EQ(w.form.model().town.gridCols, 16);
+  EXPECT_EQ(w.form.model().town.gridRows, 16);
+  EXPECT_EQ(w.form.model().town.halfCell, 20);
   QImage image = w.form.imageCells().Composed();
   EXPECT_EQ(At(image, 639, 639), kSilver);
   // Below y = 640 the earlier grid of 30-pixel cells still shows.
@@ -158,12 +158,12 @@ TEST(MainWindow, NewSetupWithOtherCellSizes) {
 
   w.Type(w.form.E_cellScale, "31");
   QTest::mouseClick(w.form.B_setup, Qt::LeftButton);
-  EXPECT_EQ(w.form.model().gridCols, 20);
-  EXPECT_EQ(w.form.model().gridRows, 21);
+  EXPECT_EQ(w.form.model().town.gridCols, 20);
+  EXPECT_EQ(w.form.model().town.gridRows, 21);
 
   w.Type(w.form.E_cellScale, "700");
   QTest::mouseClick(w.form.B_setup, Qt::LeftButton);
-  EXPECT_TRUE(w.form.model().cells.Empty());
+  EXPECT_TRUE(w.form.model().town.cells.Empty());
   EXPECT_TRUE(w.errors.messages.empty());
 
   w.Type(w.form.E_cellScale, "30");
@@ -178,8 +178,8 @@ TEST(MainWindow, NewSetupWithOtherCellSizes) {
     QTest::mouseClick(w.form.B_setup, Qt::LeftButton);
     ASSERT_EQ(w.errors.messages.size(), 1u);
     EXPECT_EQ(w.errors.messages[0], message);
-    EXPECT_EQ(w.form.model().gridCols, 21);
-    EXPECT_EQ(w.form.model().cellSize, 30);
+    EXPECT_EQ(w.form.model().town.gridCols, 21);
+    EXPECT_EQ(w.form.model().town.cellSize, 30);
   }
 }
 
@@ -218,7 +218,7 @@ TEST(MainWindow, TimeScaleLabel) {
   ASSERT_EQ(w.errors.messages.size(), 1u);
   EXPECT_EQ(w.errors.messages[0], "Gleitkommadivision durch Null.");
   EXPECT_EQ(w.form.Lal_min->text(), "10 min");
-  EXPECT_EQ(w.form.model().stepsPerDay, 0);
+  EXPECT_EQ(w.form.model().day.stepsPerDay, 0);
 }
 
 TEST(MainWindow, TimerIntervalEdits) {
@@ -246,7 +246,7 @@ TEST(MainWindow, ClosingTearsDownAndHidesTheChart) {
   w.form2.show();
   QTest::mouseClick(w.form.B_deleteAll, Qt::LeftButton);
   w.form.close();
-  EXPECT_TRUE(w.form.model().cells.Empty());
+  EXPECT_TRUE(w.form.model().town.cells.Empty());
   EXPECT_TRUE(w.form2.isHidden());
   EXPECT_TRUE(w.errors.messages.empty());
 }

@@ -30,12 +30,12 @@ const char* const kTexts[] = {"",    " 7",  "abc",        "0",          "-1",  "
 // Checks every reference into the node list and every counter; returns a description of the
 // first violation, or an empty string.
 std::string CheckInvariants(const Model& m) {
-  const long long n = static_cast<long long>(m.nodeList.size());
+  const long long n = static_cast<long long>(m.network.nodeList.size());
   std::unordered_set<const TAgent*> live;
-  for (const auto& node : m.nodeList) live.insert(node.get());
+  for (const auto& node : m.network.nodeList) live.insert(node.get());
   auto validIndex = [&](long long i) { return i >= 0 && i < n; };
   std::string problem;
-  m.cells.ForEach([&](const TCell& cell) {
+  m.town.cells.ForEach([&](const TCell& cell) {
     if (!problem.empty()) return;
     if (cell.nearestNode != kNoNode && !validIndex(cell.nearestNode))
       problem = "cell nearestNode " + std::to_string(cell.nearestNode);
@@ -44,14 +44,14 @@ std::string CheckInvariants(const Model& m) {
       if (trip.route)
         for (const TAgent* node : *trip.route)
           if (!live.count(node)) problem = "trip route holds a node that is gone";
-      if (trip.HasWorkplace() && (trip.destCol < 0 || trip.destCol >= m.gridCols ||
-                                  trip.destRow < 0 || trip.destRow >= m.gridRows))
+      if (trip.HasWorkplace() && (trip.destCol < 0 || trip.destCol >= m.town.gridCols ||
+                                  trip.destRow < 0 || trip.destRow >= m.town.gridRows))
         problem = "trip destination outside the grid";
     }
   });
   if (!problem.empty()) return problem;
   for (long long i = 0; i < n; ++i) {
-    const TAgent& node = *m.nodeList[static_cast<size_t>(i)];
+    const TAgent& node = *m.network.nodeList[static_cast<size_t>(i)];
     for (const TLink& link : node.links)
       if (!validIndex(link.node) || link.node == i) return "link to " + std::to_string(link.node);
     for (size_t k = 1; k < node.candidates.size(); ++k)
@@ -60,9 +60,9 @@ std::string CheckInvariants(const Model& m) {
       if (load < 0) return "negative link counter";
     if (node.parent && !live.count(node.parent)) return "parent is gone";
   }
-  for (const TAgent* node : m.routeList)
+  for (const TAgent* node : m.network.routeList)
     if (!live.count(node)) return "routeList holds a node that is gone";
-  for (const auto& v : m.travellers) {
+  for (const auto& v : m.day.travellers) {
     if (!live.count(v->currentNode)) return "vehicle at a node that is gone";
     if (v->previousNode && !live.count(v->previousNode)) return "vehicle came from a gone node";
     if (!v->route || v->position >= v->Count() || v->At(v->position) != v->currentNode)
@@ -75,7 +75,7 @@ std::string CheckInvariants(const Model& m) {
 
 std::string LoadTotalsProblem(TForm1& form) {
   uint64_t workers = 0, places = 0, retail = 0;
-  form.model().cells.ForEach([&](const TCell& c) {
+  form.model().town.cells.ForEach([&](const TCell& c) {
     workers += c.workers;
     places += c.workplaces;
     retail += c.retail;
@@ -126,7 +126,7 @@ TEST(Monkey, RandomCommandSequencesKeepTheModelSound) {
         what = "click " + b->objectName().toStdString();
         // Keep the network small enough for a sequence to move on: large counts are tried,
         // but only rarely pressed.
-        if (b == form.B_agCreate && form.model().nodeList.size() > 1000) continue;
+        if (b == form.B_agCreate && form.model().network.nodeList.size() > 1000) continue;
         QTest::mouseClick(b, Qt::LeftButton);
         loaded = b == form.B_loadData;
       } else if (kind < 55) {

@@ -45,7 +45,7 @@ TEST(NetworkWindow, AgentsCreateDrawsLinksUnderNodesOnTheOverlayOnly) {
   w.form.Run(&Model::B_agCreateClick);
   ASSERT_TRUE(w.errors.messages.empty());
   const Model& m = w.form.model();
-  ASSERT_EQ(m.nodeList.size(), 42u);
+  ASSERT_EQ(m.network.nodeList.size(), 42u);
 
   const QImage* overlay = w.form.imageCells().OverlayImage();
   ASSERT_NE(overlay, nullptr);
@@ -72,13 +72,14 @@ TEST(NetworkWindow, AgentsCreateDrawsLinksUnderNodesOnTheOverlayOnly) {
 
   // Every disc lies on top: its centre red, its left-most outline pixel green, unless a disc
   // drawn later covers it.
-  for (size_t i = 0; i < m.nodeList.size(); ++i) {
-    const TAgent& node = *m.nodeList[i];
+  for (size_t i = 0; i < m.network.nodeList.size(); ++i) {
+    const TAgent& node = *m.network.nodeList[i];
     EXPECT_EQ(At(*overlay, node.x, node.y), kRed) << i;
     if (node.x < 3) continue;
     bool covered = false;
-    for (size_t j = i + 1; j < m.nodeList.size(); ++j)
-      covered |= std::abs(m.nodeList[j]->x - node.x) < 8 && std::abs(m.nodeList[j]->y - node.y) < 8;
+    for (size_t j = i + 1; j < m.network.nodeList.size(); ++j)
+      covered |= std::abs(m.network.nodeList[j]->x - node.x) < 8 &&
+                 std::abs(m.network.nodeList[j]->y - node.y) < 8;
     if (!covered) {
       EXPECT_EQ(At(*overlay, node.x - 3, node.y), kGreen) << i;
     }
@@ -86,16 +87,16 @@ TEST(NetworkWindow, AgentsCreateDrawsLinksUnderNodesOnTheOverlayOnly) {
 
   // Links run red between the snapshots of the last pass, two pixels wide.
   int checked = 0;
-  for (size_t i = 0; i < m.nodeList.size(); ++i)
-    for (const TLink& link : m.nodeList[i]->links) {
-      const auto& a = m.nodePositions[i];
-      const auto& b = m.nodePositions[static_cast<size_t>(link.node)];
+  for (size_t i = 0; i < m.network.nodeList.size(); ++i)
+    for (const TLink& link : m.network.nodeList[i]->links) {
+      const auto& a = m.network.nodePositions[i];
+      const auto& b = m.network.nodePositions[static_cast<size_t>(link.node)];
       const int mx = (a[0] + b[0]) / 2, my = (a[1] + b[1]) / 2;
       EXPECT_EQ(At(*overlay, mx, my), kRed);
       // Short links, and links along the field's edge whose band is cut by it, are skipped.
       if (link.distance < 60 || mx < 3 || my < 3 || mx > 636 || my > 662) continue;
       bool clear = true;  // no disc near the midpoint
-      for (const auto& node : m.nodeList)
+      for (const auto& node : m.network.nodeList)
         clear &= std::abs(node->x - mx) > 10 || std::abs(node->y - my) > 10;
       if (!clear) continue;
       const int run = RedRunAcross(*overlay, mx, my, b[0] - a[0], b[1] - a[1]);
@@ -105,12 +106,12 @@ TEST(NetworkWindow, AgentsCreateDrawsLinksUnderNodesOnTheOverlayOnly) {
     }
   EXPECT_GT(checked, 5);
   EXPECT_GT(red, 42 * 20);
-  m.cells.ForEach([](const TCell& c) { EXPECT_GE(c.nearestNode, 0); });
+  m.town.cells.ForEach([](const TCell& c) { EXPECT_GE(c.nearestNode, 0); });
 
   // "agents delete" leaves an empty overlay over the untouched cells.
   w.form.Run(&Model::B_agDeleteClick);
   EXPECT_TRUE(w.errors.messages.empty());
-  EXPECT_TRUE(m.nodeList.empty());
+  EXPECT_TRUE(m.network.nodeList.empty());
   ASSERT_NE(w.form.imageCells().OverlayImage(), nullptr);
   const QImage* cleared = w.form.imageCells().OverlayImage();
   for (int y = 0; y < cleared->height(); ++y)
@@ -129,22 +130,22 @@ TEST(NetworkWindow, EditErrorsReachTheErrorBox) {
   w.form.Run(&Model::B_agCreateClick);
   ASSERT_EQ(w.errors.messages.size(), 1u);
   EXPECT_EQ(w.errors.messages[0], "'zwei' ist kein gültiger Integerwert.");
-  EXPECT_TRUE(w.form.model().nodeList.empty());
+  EXPECT_TRUE(w.form.model().network.nodeList.empty());
 
   w.form.E_nodeNumber->setText("2");
   w.form.Run(&Model::B_agCreateClick);
-  ASSERT_EQ(w.form.model().nodeList.size(), 3u);
+  ASSERT_EQ(w.form.model().network.nodeList.size(), 3u);
   w.form.E_repDist->setText("");  // typing a new value: the error shows at once
   ASSERT_EQ(w.errors.messages.size(), 2u);
   EXPECT_EQ(w.errors.messages[1], "'' ist kein gültiger Integerwert.");
   w.form.E_repDist->setText("25");
-  for (const auto& node : w.form.model().nodeList) EXPECT_EQ(node->repDist, 25);
+  for (const auto& node : w.form.model().network.nodeList) EXPECT_EQ(node->repDist, 25);
 
   w.form.E_nodeNumber->setText("2147483647");
   w.form.Run(&Model::B_agCreateClick);
   ASSERT_EQ(w.errors.messages.size(), 3u);
   EXPECT_EQ(w.errors.messages[2], "Zu viele Knoten (max. 10000)");
-  EXPECT_EQ(w.form.model().nodeList.size(), 3u);
+  EXPECT_EQ(w.form.model().network.nodeList.size(), 3u);
 }
 
 }  // namespace

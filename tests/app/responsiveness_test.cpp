@@ -55,7 +55,7 @@ struct BusyTown : testing::Window {
   }
 
   Model& model() { return form.model(); }
-  uint32_t Steps() { return model().stepCount; }
+  uint32_t Steps() { return model().day.stepCount; }
 
   // Runs the event loop until the condition holds or 60 s have passed; remembers how long
   // that took.
@@ -103,19 +103,19 @@ TEST(Responsiveness, ClicksAndEditsAreAnsweredBetweenStepsAtTheMorningPeak) {
   QTest::mouseClick(t.form.B_workPath, Qt::LeftButton);
   ASSERT_TRUE(t.errors.messages.empty()) << t.errors.messages.front();
   size_t trips = 0;
-  m.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
+  m.town.cells.ForEach([&](const TCell& cell) { trips += cell.trips.size(); });
   ASSERT_EQ(trips, 1077120u);
-  ASSERT_EQ(m.nodeList.size(), 42u);
+  ASSERT_EQ(m.network.nodeList.size(), 42u);
 
   // The clock is put at 7:30, so that the next steps release the rush hour.
-  m.stepCount = 45;
-  m.prevClockHours = 7.5;
+  m.day.stepCount = 45;
+  m.day.prevClockHours = 7.5;
 
   EXPECT_EQ(t.form.E_tInterv->text(), "1");
   QTest::mouseClick(t.form.B_startT, Qt::LeftButton);
   ASSERT_TRUE(t.form.timer().Ticking());
   ASSERT_TRUE(t.RunUntil([&] { return t.Steps() >= 47; }));
-  ASSERT_GT(m.travellers.size(), 50000u) << "the road should be busy by now";
+  ASSERT_GT(m.day.travellers.size(), 50000u) << "the road should be busy by now";
 
   // A click on "oneStep": handled between two timer steps, its own step comes on top.
   {
@@ -137,7 +137,7 @@ TEST(Responsiveness, ClicksAndEditsAreAnsweredBetweenStepsAtTheMorningPeak) {
     ASSERT_TRUE(t.RunUntil([&] { return t.form.Lal_min->text() == "9 min"; }));
     EXPECT_LT(t.waited, kPromptly);
     EXPECT_LE(t.Steps() - before, 1u);
-    EXPECT_EQ(m.stepsPerHour, 7);
+    EXPECT_EQ(m.day.stepsPerHour, 7);
     ASSERT_TRUE(t.RunUntil([&] { return t.Steps() >= before + 3; }));
     EXPECT_EQ(t.form.Lbl_steps->text().toUInt(), t.Steps());
   }
@@ -173,12 +173,12 @@ TEST(Responsiveness, ClicksAndEditsAreAnsweredBetweenStepsAtTheMorningPeak) {
     EXPECT_LT(t.waited, kPromptly);
     EXPECT_FALSE(t.form.timer().Ticking());
     EXPECT_LE(t.Steps() - before, 1u);
-    EXPECT_GT(m.travellers.size(), 50000u) << "the road should still be busy";
+    EXPECT_GT(m.day.travellers.size(), 50000u) << "the road should still be busy";
     const uint32_t stopped = t.Steps();
     QTest::qWait(50);
     EXPECT_EQ(t.Steps(), stopped);
   }
-  EXPECT_FALSE(m.travellers.empty());
+  EXPECT_FALSE(m.day.travellers.empty());
 }
 
 }  // namespace

@@ -20,11 +20,11 @@ using testing::ModelFixture;
 // Everything formation leaves behind must agree exactly, including the generator's state.
 void ExpectSame(const Model& m, const oracle::World& w, const std::string& where) {
   SCOPED_TRACE(where);
-  ASSERT_EQ(m.nodeList.size(), w.nodes.size());
-  ASSERT_EQ(m.nodePositions.size(), w.positions.size());
+  ASSERT_EQ(m.network.nodeList.size(), w.nodes.size());
+  ASSERT_EQ(m.network.nodePositions.size(), w.positions.size());
   for (size_t i = 0; i < w.nodes.size(); ++i) {
     SCOPED_TRACE("node " + std::to_string(i));
-    const TAgent& a = *m.nodeList[i];
+    const TAgent& a = *m.network.nodeList[i];
     const oracle::Node& o = w.nodes[i];
     ASSERT_EQ(a.x, o.x);
     ASSERT_EQ(a.y, o.y);
@@ -37,14 +37,13 @@ void ExpectSame(const Model& m, const oracle::World& w, const std::string& where
     ASSERT_EQ(a.nearestDist, o.nearestDist);
     ASSERT_EQ(a.scanDist, o.scanDist);
     ASSERT_EQ(a.candidates, o.candidates);
-    ASSERT_EQ(a.mark, o.mark);
     ASSERT_EQ(a.linkLoad, o.linkLoad);
     ASSERT_EQ(a.links.size(), o.links.size());
     for (size_t k = 0; k < o.links.size(); ++k) {
       ASSERT_EQ(a.links[k].node, o.links[k].node);
       ASSERT_EQ(a.links[k].distance, o.links[k].distance);
     }
-    ASSERT_EQ(m.nodePositions[i], w.positions[i]);
+    ASSERT_EQ(m.network.nodePositions[i], w.positions[i]);
   }
 }
 
@@ -59,8 +58,8 @@ struct Twin {
     f.Start();
     w.imageWidth = f.host.width;
     w.imageHeight = f.host.height;
-    w.fieldWidth = f.model.fieldWidth;
-    w.fieldHeight = f.model.fieldHeight;
+    w.fieldWidth = f.model.town.fieldWidth;
+    w.fieldHeight = f.model.town.fieldHeight;
   }
 
   // "agents create" on both sides from the same generator state.
@@ -82,8 +81,8 @@ struct Twin {
     for (int64_t pass = 0; pass < passes; ++pass) oracle::FormationPass(w);
     const uint32_t oracleSeed = RandSeed();
     SetRandSeed(seed);
-    CreateNodes(f.model);
-    FormNetwork(f.model, passes);
+    f.model.CreateNodes();
+    FormNetwork(f.model.network, passes, f.model.town.fieldWidth, f.model.town.fieldHeight);
     EXPECT_EQ(RandSeed(), oracleSeed);
   }
 
@@ -93,14 +92,14 @@ struct Twin {
     for (int64_t pass = 0; pass < passes; ++pass) oracle::FormationPass(w);
     const uint32_t oracleSeed = RandSeed();
     SetRandSeed(seed);
-    FormNetwork(f.model, passes);
+    FormNetwork(f.model.network, passes, f.model.town.fieldWidth, f.model.town.fieldHeight);
     EXPECT_EQ(RandSeed(), oracleSeed);
   }
 
   // One node's distances on both sides.
   void SetDistances(size_t i, int32_t conDist, int32_t repDist) {
-    f.model.nodeList[i]->conDist = w.nodes[i].conDist = conDist;
-    f.model.nodeList[i]->repDist = w.nodes[i].repDist = repDist;
+    f.model.network.nodeList[i]->conDist = w.nodes[i].conDist = conDist;
+    f.model.network.nodeList[i]->repDist = w.nodes[i].repDist = repDist;
   }
 
   // The distance edits on both sides.
@@ -263,7 +262,7 @@ using oracle::PlainCatchment;
 
 std::vector<int32_t> Catchment(const Model& m) {
   std::vector<int32_t> nearest;
-  m.cells.ForEach([&](const TCell& cell) { nearest.push_back(cell.nearestNode); });
+  m.town.cells.ForEach([&](const TCell& cell) { nearest.push_back(cell.nearestNode); });
   return nearest;
 }
 
@@ -289,15 +288,15 @@ TEST(CatchmentOracle, GridSearchMatchesThePlainLoop) {
     f.Start();
     f.host.edits[EditBox::NodeNumber] = std::to_string(c.nodes - 1);
     SetRandSeed(seed++);
-    CreateNodes(f.model);
+    f.model.CreateNodes();
     if (c.spread > 0) {
-      for (auto& node : f.model.nodeList) {
+      for (auto& node : f.model.network.nodeList) {
         node->x = c.width - 1 - node->x % c.spread;
         node->y = c.height - 1 - node->y % c.spread;
       }
     }
     const std::vector<int32_t> want = PlainCatchment(f.model);
-    AssignNearestNodes(f.model);
+    AssignNearestNodes(f.model.town, f.model.network);
     EXPECT_EQ(Catchment(f.model), want) << c.cellScale << " " << c.nodes;
   }
 }
@@ -313,10 +312,10 @@ TEST(CatchmentOracle, TiesOnACellCentreLattice) {
     auto node = std::make_unique<TAgent>();
     node->x = 5 + 10 * Random(63) + Random(5) - 2;
     node->y = 5 + 10 * Random(66) + Random(5) - 2;
-    f.model.nodeList.push_back(std::move(node));
+    f.model.network.nodeList.push_back(std::move(node));
   }
   const std::vector<int32_t> want = PlainCatchment(f.model);
-  AssignNearestNodes(f.model);
+  AssignNearestNodes(f.model.town, f.model.network);
   EXPECT_EQ(Catchment(f.model), want);
 }
 

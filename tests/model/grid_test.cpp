@@ -12,23 +12,23 @@ TEST(Grid, DefaultsGiveTwentyOneByTwentyTwoWhiteCells) {
   ModelFixture f;
   f.Start();
   const Model& m = f.model;
-  EXPECT_EQ(m.cellSize, 30);
-  EXPECT_EQ(m.gridCols, 21);
-  EXPECT_EQ(m.gridRows, 22);
-  EXPECT_EQ(m.fieldWidth, 630);
-  EXPECT_EQ(m.fieldHeight, 660);
-  EXPECT_EQ(m.halfCell, 15);
-  const TCell* first = m.cells.At(0, 0);
+  EXPECT_EQ(m.town.cellSize, 30);
+  EXPECT_EQ(m.town.gridCols, 21);
+  EXPECT_EQ(m.town.gridRows, 22);
+  EXPECT_EQ(m.town.fieldWidth, 630);
+  EXPECT_EQ(m.town.fieldHeight, 660);
+  EXPECT_EQ(m.town.halfCell, 15);
+  const TCell* first = m.town.cells.At(0, 0);
   EXPECT_EQ(first->PositionX, 15);
   EXPECT_EQ(first->PositionY, 15);
-  const TCell* last = m.cells.At(20, 21);
+  const TCell* last = m.town.cells.At(20, 21);
   EXPECT_EQ(last->PositionX, 615);
   EXPECT_EQ(last->PositionY, 645);
   EXPECT_EQ(last->Size, 15);
   EXPECT_EQ(last->column, 20);
   EXPECT_EQ(last->row, 21);
   int count = 0;
-  m.cells.ForEach([&](const TCell& c) {
+  m.town.cells.ForEach([&](const TCell& c) {
     EXPECT_EQ(c.color, clWhite);
     ++count;
   });
@@ -61,10 +61,10 @@ TEST(Grid, OddAndLargeCellSizes) {
   ModelFixture f;
   f.host.edits[EditBox::CellScale] = "31";
   f.Start();
-  EXPECT_EQ(f.model.gridCols, 20);
-  EXPECT_EQ(f.model.gridRows, 21);
-  EXPECT_EQ(f.model.halfCell, 15);
-  const TCell* cell = f.model.cells.At(1, 0);
+  EXPECT_EQ(f.model.town.gridCols, 20);
+  EXPECT_EQ(f.model.town.gridRows, 21);
+  EXPECT_EQ(f.model.town.halfCell, 15);
+  const TCell* cell = f.model.town.cells.At(1, 0);
   EXPECT_EQ(cell->PositionX, 46);
   // Cell 1 covers x 31..60; x 30 belongs to no square.
   EXPECT_EQ(f.host.base->At(31, 5), clSilver);
@@ -74,17 +74,17 @@ TEST(Grid, OddAndLargeCellSizes) {
 
   f.host.edits[EditBox::CellScale] = "40";
   f.model.FormCreate();
-  EXPECT_EQ(f.model.gridCols, 16);
-  EXPECT_EQ(f.model.gridRows, 16);
-  EXPECT_EQ(f.model.fieldWidth, 640);
-  EXPECT_EQ(f.model.fieldHeight, 640);
-  EXPECT_EQ(f.model.halfCell, 20);
+  EXPECT_EQ(f.model.town.gridCols, 16);
+  EXPECT_EQ(f.model.town.gridRows, 16);
+  EXPECT_EQ(f.model.town.fieldWidth, 640);
+  EXPECT_EQ(f.model.town.fieldHeight, 640);
+  EXPECT_EQ(f.model.town.halfCell, 20);
 
   f.host.edits[EditBox::CellScale] = "700";
   f.model.FormCreate();
-  EXPECT_EQ(f.model.gridCols, 0);
-  EXPECT_EQ(f.model.gridRows, 0);
-  EXPECT_TRUE(f.model.cells.Empty());
+  EXPECT_EQ(f.model.town.gridCols, 0);
+  EXPECT_EQ(f.model.town.gridRows, 0);
+  EXPECT_TRUE(f.model.town.cells.Empty());
 }
 
 TEST(Grid, BadCellSizesChangeNothing) {
@@ -98,8 +98,8 @@ TEST(Grid, BadCellSizesChangeNothing) {
     } catch (const VError& e) {
       EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' ist kein gültiger Integerwert");
     }
-    EXPECT_EQ(f.model.cellSize, 30);
-    EXPECT_EQ(f.model.gridCols, 21);
+    EXPECT_EQ(f.model.town.cellSize, 30);
+    EXPECT_EQ(f.model.town.gridCols, 21);
   }
   f.host.edits[EditBox::CellScale] = "0";
   try {
@@ -108,9 +108,9 @@ TEST(Grid, BadCellSizesChangeNothing) {
   } catch (const VError& e) {
     EXPECT_EQ(std::string(e.what()), "Gleitkommadivision durch Null");
   }
-  EXPECT_EQ(f.model.cellSize, 0);
-  EXPECT_EQ(f.model.gridCols, 21);
-  EXPECT_EQ(f.model.cells.At(20, 21)->PositionX, 615);
+  EXPECT_EQ(f.model.town.cellSize, 0);
+  EXPECT_EQ(f.model.town.gridCols, 21);
+  EXPECT_EQ(f.model.town.cells.At(20, 21)->PositionX, 615);
 }
 
 TEST(Grid, TeardownPaintsWhiteAndCanRunTwice) {
@@ -119,12 +119,12 @@ TEST(Grid, TeardownPaintsWhiteAndCanRunTwice) {
   f.host.timerEnabled = true;
   f.model.B_deleteAllClick();
   EXPECT_FALSE(f.host.timerEnabled);
-  EXPECT_TRUE(f.model.cells.Empty());
+  EXPECT_TRUE(f.model.town.cells.Empty());
   EXPECT_EQ(f.host.base->At(60, 30), clWhite);
   f.model.FormClose();  // closing after "delete all" releases nothing twice
   f.model.FormCreate();
   EXPECT_EQ(f.host.base->At(60, 30), clSilver);
-  EXPECT_EQ(f.model.gridCols, 21);
+  EXPECT_EQ(f.model.town.gridCols, 21);
 }
 
 TEST(TimeScale, MinutesPerStep) {
@@ -140,17 +140,17 @@ TEST(TimeScale, MinutesPerStep) {
   }
   f.host.edits[EditBox::TimeScale] = "300";
   f.model.E_timeScaleChange();
-  EXPECT_EQ(f.model.stepsPerHour, 44);
-  EXPECT_EQ(f.model.stepsPerDay, 1056);
+  EXPECT_EQ(f.model.day.stepsPerHour, 44);
+  EXPECT_EQ(f.model.day.stepsPerDay, 1056);
   f.host.edits[EditBox::TimeScale] = "200";
   f.model.E_timeScaleChange();
-  EXPECT_EQ(f.model.stepsPerHour, -56);
+  EXPECT_EQ(f.model.day.stepsPerHour, -56);
   for (const char* zero : {"0", "256"}) {
     f.host.edits[EditBox::TimeScale] = zero;
     f.host.captions[ValueLabel::Min] = "kept";
     EXPECT_THROW(f.model.E_timeScaleChange(), VError);
-    EXPECT_EQ(f.model.stepsPerHour, 0);
-    EXPECT_EQ(f.model.stepsPerDay, 0);
+    EXPECT_EQ(f.model.day.stepsPerHour, 0);
+    EXPECT_EQ(f.model.day.stepsPerDay, 0);
     EXPECT_EQ(f.host.captions[ValueLabel::Min], "kept");
   }
 }

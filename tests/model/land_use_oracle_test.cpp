@@ -1,7 +1,7 @@
 // The fast pairing and the lines to work against their plain forms: a pairing that erases cells
 // from the lists by position, and a drawing of one line per trip. Both must give exactly what
-// the plain forms give, for many seeds, grid sizes and towns. Also the pick list alone against
-// a vector, and the limit on the number of workers a load takes.
+// the plain forms give, for many seeds, grid sizes and towns. Also the limit on the number of
+// workers a load takes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,82 +12,26 @@
 #include "core/error.h"
 #include "core/random.h"
 #include "model/cell.h"
-#include "model/pick_list.h"
 #include "support/model_fixture.h"
+#include "support/plain_town.h"
 
 namespace velmora {
 namespace {
 
+using oracle::PlainAssignWorkplaces;
+using oracle::PlainDrawLinesToWork;
 using testing::ModelFixture;
-
-// The pairing as plain list operations: draw, pair, erase a cell that ran out.
-void PlainAssignWorkplaces(Model& m) {
-  while (!m.workerCells.empty() && !m.jobCells.empty()) {
-    const size_t i = static_cast<size_t>(Random(static_cast<int32_t>(m.workerCells.size())));
-    const size_t j = static_cast<size_t>(Random(static_cast<int32_t>(m.jobCells.size())));
-    TCell* home = m.workerCells[i];
-    TCell* work = m.jobCells[j];
-    Trip& trip = home->trips[home->workersLeft - 1];
-    trip.destCol = work->column;
-    trip.destRow = work->row;
-    --home->workersLeft;
-    --work->placesLeft;
-    if (home->workersLeft == 0) m.workerCells.erase(m.workerCells.begin() + i);
-    if (work->placesLeft == 0) m.jobCells.erase(m.jobCells.begin() + j);
-  }
-  for (TCell* home : m.workerCells)
-    for (size_t k = 0; k < home->workersLeft; ++k) {
-      home->trips[k].destCol = kNoWorkplace;
-      home->trips[k].destRow = kNoWorkplace;
-    }
-}
-
-// One line per trip, in order, as the lines were first drawn.
-void PlainDrawLinesToWork(Model& m, Canvas& base) {
-  m.cells.ForEach([&](const TCell& home) {
-    for (const Trip& trip : home.trips) {
-      if (!trip.HasWorkplace()) continue;
-      const TCell* work = m.cells.At(trip.destCol, trip.destRow);
-      base.SetPenColor(home.color);
-      base.MoveTo(home.PositionX, home.PositionY);
-      base.LineTo(work->PositionX, work->PositionY);
-    }
-  });
-}
-
-TEST(PickList, FindsAndRemovesLikeAVector) {
-  std::mt19937 rng(5);
-  for (size_t n : {0u, 1u, 2u, 63u, 64u, 65u, 127u, 128u, 1000u, 4099u}) {
-    PickList picks(n);
-    std::vector<size_t> plain(n);
-    for (size_t k = 0; k < n; ++k) plain[k] = k;
-    while (!plain.empty()) {
-      ASSERT_EQ(picks.Count(), plain.size());
-      // Every rank answers like the vector now and then; one random rank always.
-      if (rng() % 16 == 0) {
-        for (size_t k = 0; k < plain.size(); ++k) ASSERT_EQ(picks.At(k), plain[k]) << n;
-      }
-      const size_t k = rng() % plain.size();
-      ASSERT_EQ(picks.At(k), plain[k]) << n << " rank " << k;
-      ASSERT_TRUE(picks.Present(plain[k]));
-      picks.Remove(plain[k]);
-      EXPECT_FALSE(picks.Present(plain[k]));
-      plain.erase(plain.begin() + static_cast<ptrdiff_t>(k));
-    }
-    EXPECT_EQ(picks.Count(), 0u);
-  }
-}
 
 // A town of random counts on a grid of the given cell size; the same town for the same seed.
 struct RandomTown : ModelFixture {
   RandomTown(int cellSize, uint32_t townSeed, int workerShare, int placeShare) {
     host.edits[EditBox::CellScale] = std::to_string(cellSize);
     Start();
-    auto workers = std::make_shared<MemoryPicture>(640, 666);
-    auto places = std::make_shared<MemoryPicture>(640, 666);
-    auto retail = std::make_shared<MemoryPicture>(640, 666);
+    workers = std::make_shared<MemoryPicture>(640, 666);
+    places = std::make_shared<MemoryPicture>(640, 666);
+    retail = std::make_shared<MemoryPicture>(640, 666);
     std::mt19937 rng(townSeed);
-    model.cells.ForEach([&](const TCell& cell) {
+    model.town.cells.ForEach([&](const TCell& cell) {
       // Some cells empty, some full, the rest anywhere between.
       auto count = [&](int share) {
         const int roll = static_cast<int>(rng() % 100);
@@ -104,10 +48,11 @@ struct RandomTown : ModelFixture {
   }
   // Load the pictures without pairing.
   void Load() {
-    model.workerCells.clear();
-    model.jobCells.clear();
-    LoadLandUse(model);
+    model.town.workerCells.clear();
+    model.town.jobCells.clear();
+    LoadLandUse(model.town, *workers, *places, *retail);
   }
+  std::shared_ptr<MemoryPicture> workers, places, retail;
 };
 
 TEST(PairingOracle, FastPairingGivesThePlainPairings) {
@@ -123,10 +68,10 @@ TEST(PairingOracle, FastPairingGivesThePlainPairings) {
       fast.Load();
       plain.Load();
       SetRandSeed(seed * 31 + 3);
-      AssignWorkplaces(fast.model);
+      AssignWorkplaces(fast.model.town);
       const uint32_t fastSeed = RandSeed();
       SetRandSeed(seed * 31 + 3);
-      PlainAssignWorkplaces(plain.model);
+      PlainAssignWorkplaces(plain.model.town);
       EXPECT_EQ(fastSeed, RandSeed()) << "the same draws";
 
       auto index = [](const std::vector<TCell*>& list) {
@@ -134,13 +79,13 @@ TEST(PairingOracle, FastPairingGivesThePlainPairings) {
         for (const TCell* cell : list) out.emplace_back(cell->column, cell->row);
         return out;
       };
-      EXPECT_EQ(index(fast.model.workerCells), index(plain.model.workerCells));
-      EXPECT_EQ(index(fast.model.jobCells), index(plain.model.jobCells));
+      EXPECT_EQ(index(fast.model.town.workerCells), index(plain.model.town.workerCells));
+      EXPECT_EQ(index(fast.model.town.jobCells), index(plain.model.town.jobCells));
       size_t trips = 0;
-      for (int col = 0; col < fast.model.gridCols; ++col)
-        for (int row = 0; row < fast.model.gridRows; ++row) {
-          const TCell& f = *fast.model.cells.At(col, row);
-          const TCell& p = *plain.model.cells.At(col, row);
+      for (int col = 0; col < fast.model.town.gridCols; ++col)
+        for (int row = 0; row < fast.model.town.gridRows; ++row) {
+          const TCell& f = *fast.model.town.cells.At(col, row);
+          const TCell& p = *plain.model.town.cells.At(col, row);
           ASSERT_EQ(f.workersLeft, p.workersLeft);
           ASSERT_EQ(f.placesLeft, p.placesLeft);
           ASSERT_EQ(f.trips.size(), p.trips.size());
@@ -183,7 +128,7 @@ TEST(PairingOracle, LinesToWorkGiveThePixelsOfOneLinePerTrip) {
         if (c.penWidth > 0) t->model.host().BaseCanvas().SetPenWidth(c.penWidth);
       }
       fast.model.B_lineWorkClick();
-      PlainDrawLinesToWork(plain.model, plain.host.BaseCanvas());
+      PlainDrawLinesToWork(plain.model.town, plain.host.BaseCanvas());
       const Canvas& fc = fast.host.BaseCanvas();
       const Canvas& pc = plain.host.BaseCanvas();
       EXPECT_TRUE(fast.host.base->pixels == plain.host.base->pixels)
@@ -224,17 +169,17 @@ TEST(WorkerLimit, ATownAboveTheLimitIsRefusedBeforeAnyCellChanges) {
     EXPECT_EQ(ErrorBoxText(e.what()), "Zu viele Arbeitskräfte (max. 30000000)");
   }
   // The cells keep their counts, trips and pairing; the captions stay; nothing was drawn.
-  const TCell& home = *f.model.cells.At(5, 5);
+  const TCell& home = *f.model.town.cells.At(5, 5);
   EXPECT_EQ(home.workers, 200);
   EXPECT_EQ(home.trips.size(), 200u);
   EXPECT_EQ(home.trips[0].destCol, 5);
-  EXPECT_EQ(f.model.cells.At(6, 5)->workers, 0);
-  EXPECT_TRUE(f.model.cells.At(6, 5)->trips.empty());
+  EXPECT_EQ(f.model.town.cells.At(6, 5)->workers, 0);
+  EXPECT_TRUE(f.model.town.cells.At(6, 5)->trips.empty());
   EXPECT_EQ(f.host.captions[ValueLabel::Worker], "200");
   EXPECT_EQ(RandSeed(), seed);
   // As after a missing picture, the two lists are the new empty ones.
-  EXPECT_TRUE(f.model.workerCells.empty());
-  EXPECT_TRUE(f.model.jobCells.empty());
+  EXPECT_TRUE(f.model.town.workerCells.empty());
+  EXPECT_TRUE(f.model.town.jobCells.empty());
 
   // One worker over the limit is refused as well (a town at the limit takes 2 GB of trips,
   // too much for a unit test): 117,647 cells of 255 workers and one of 16.

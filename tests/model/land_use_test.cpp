@@ -36,7 +36,7 @@ struct LandUse : ModelFixture {
     places->Set(x, y, RGBColor(255, 255 - p, 255));
     retail->Set(x, y, RGBColor(255, 255, 255 - s));
   }
-  TCell& Cell(int c, int r) { return *model.cells.At(c, r); }
+  TCell& Cell(int c, int r) { return *model.town.cells.At(c, r); }
   uint32_t Base(int x, int y) const { return host.base->At(x, y); }
   const std::string& Caption(ValueLabel label) { return host.captions[label]; }
 };
@@ -74,8 +74,8 @@ TEST(LandUseLoad, CountsAreTwoFiftyFiveMinusTheirChannel) {
   EXPECT_EQ(f.Caption(ValueLabel::WorkPl), "135");
   EXPECT_EQ(f.Caption(ValueLabel::Retail), "215");
   // Lists in visiting order; the pairing has used up every workplace.
-  EXPECT_TRUE(f.model.jobCells.empty());
-  EXPECT_EQ(f.model.retailCells, (std::vector<TCell*>{&f.Cell(2, 1)}));
+  EXPECT_TRUE(f.model.town.jobCells.empty());
+  EXPECT_EQ(f.model.town.retailCells, (std::vector<TCell*>{&f.Cell(2, 1)}));
   // Under "all" the colour is the three counts; under "red" a full cell is bright red.
   EXPECT_EQ(mixed.color, RGBColor(50, 135, 215));
   EXPECT_EQ(f.Base(75, 45), RGBColor(50, 135, 215));
@@ -89,12 +89,12 @@ TEST(LandUseLoad, CellsOutsideASmallPictureCountZero) {
   f.host.SetPicture("arbeiter.bmp", std::make_shared<MemoryPicture>(100, 100, 0));
   f.model.B_loadDataClick();
   // Centres 15, 45 and 75 lie inside 100 pixels, 105 does not: 3 x 3 cells of 255.
-  f.model.cells.ForEach([](const TCell& cell) {
+  f.model.town.cells.ForEach([](const TCell& cell) {
     const bool inside = cell.PositionX < 100 && cell.PositionY < 100;
     EXPECT_EQ(cell.workers, inside ? 255 : 0) << cell.column << "," << cell.row;
   });
   EXPECT_EQ(f.Caption(ValueLabel::Worker), "2295");
-  EXPECT_EQ(f.model.workerCells.size(), 9u);  // no workplaces: nobody is paired
+  EXPECT_EQ(f.model.town.workerCells.size(), 9u);  // no workplaces: nobody is paired
 }
 
 TEST(LandUseLoad, WhitePicturesGiveAnEmptyTown) {
@@ -104,15 +104,15 @@ TEST(LandUseLoad, WhitePicturesGiveAnEmptyTown) {
   EXPECT_EQ(f.Caption(ValueLabel::Worker), "0");
   EXPECT_EQ(f.Caption(ValueLabel::WorkPl), "0");
   EXPECT_EQ(f.Caption(ValueLabel::Retail), "0");
-  EXPECT_TRUE(f.model.workerCells.empty());
-  EXPECT_TRUE(f.model.jobCells.empty());
-  EXPECT_TRUE(f.model.retailCells.empty());
+  EXPECT_TRUE(f.model.town.workerCells.empty());
+  EXPECT_TRUE(f.model.town.jobCells.empty());
+  EXPECT_TRUE(f.model.town.retailCells.empty());
   EXPECT_EQ(RandSeed(), seed);  // nothing was drawn
   for (ShowFilter filter :
        {ShowFilter::All, ShowFilter::Red, ShowFilter::Green, ShowFilter::Blue}) {
     f.host.filter = filter;
     f.model.RB_sAllClick();
-    f.model.cells.ForEach([&](const TCell& cell) {
+    f.model.town.cells.ForEach([&](const TCell& cell) {
       EXPECT_EQ(cell.color, clBlack);
       EXPECT_EQ(f.Base(cell.PositionX, cell.PositionY), clBlack);
     });
@@ -158,7 +158,7 @@ TEST(LandUseLoad, ASecondLoadReadsThePicturesAfresh) {
   ASSERT_EQ(f.Cell(0, 0).trips.size(), 5u);
   ASSERT_EQ(f.Cell(1, 0).trips.size(), 4u);
   // A planned commute that should survive while the cell keeps its count.
-  f.Cell(0, 0).trips[0].morningDeparture = 7.5L;
+  f.model.town.EditTrips(f.Cell(0, 0))[0].morningDeparture = 7.5L;
 
   f.SetCounts(1, 0, 0, 0, 3);  // cell (1, 0) loses its workers
   f.SetCounts(3, 0, 2, 0, 0);
@@ -188,7 +188,7 @@ TEST(LandUseLoad, ASecondLoadReadsThePicturesAfresh) {
   EXPECT_EQ(paired, 4);
   EXPECT_EQ(unpaired, 3);
   // The retail list is never renewed: the retail cell is on it once per load.
-  EXPECT_EQ(f.model.retailCells, (std::vector<TCell*>{&f.Cell(1, 0), &f.Cell(1, 0)}));
+  EXPECT_EQ(f.model.town.retailCells, (std::vector<TCell*>{&f.Cell(1, 0), &f.Cell(1, 0)}));
 }
 
 TEST(LandUseLoad, AMissingPictureLeavesTheModelAsItWas) {
@@ -198,7 +198,7 @@ TEST(LandUseLoad, AMissingPictureLeavesTheModelAsItWas) {
   f.model.B_loadDataClick();
   const std::vector<uint32_t> drawn = f.host.base->pixels;
   const auto captions = f.host.captions;
-  const std::vector<TCell*> retailCells = f.model.retailCells;
+  const std::vector<TCell*> retailCells = f.model.town.retailCells;
 
   f.SetCounts(0, 0, 9, 9, 9);
   // The first picture missing, and the last one.
@@ -214,9 +214,9 @@ TEST(LandUseLoad, AMissingPictureLeavesTheModelAsItWas) {
                                            "\" kann nicht geöffnet werden");
     }
     EXPECT_EQ(RandSeed(), seed);  // no pairing
-    EXPECT_TRUE(f.model.workerCells.empty());
-    EXPECT_TRUE(f.model.jobCells.empty());
-    EXPECT_EQ(f.model.retailCells, retailCells);
+    EXPECT_TRUE(f.model.town.workerCells.empty());
+    EXPECT_TRUE(f.model.town.jobCells.empty());
+    EXPECT_EQ(f.model.town.retailCells, retailCells);
     EXPECT_EQ(f.Cell(0, 0).workers, 3);
     EXPECT_EQ(f.Cell(0, 0).retail, 7);
     EXPECT_EQ(f.Cell(0, 0).trips.size(), 3u);
@@ -241,8 +241,8 @@ TEST(LandUsePairing, FewerWorkersThanPlaces) {
   }
   EXPECT_EQ(f.Cell(1, 1).workersLeft, 0);
   EXPECT_EQ(f.Cell(4, 2).placesLeft, 2);
-  EXPECT_TRUE(f.model.workerCells.empty());
-  EXPECT_EQ(f.model.jobCells, (std::vector<TCell*>{&f.Cell(4, 2)}));
+  EXPECT_TRUE(f.model.town.workerCells.empty());
+  EXPECT_EQ(f.model.town.jobCells, (std::vector<TCell*>{&f.Cell(4, 2)}));
 }
 
 TEST(LandUsePairing, WorkersWithoutAPlaceHaveNoWorkplaceAndNoLine) {
@@ -251,7 +251,8 @@ TEST(LandUsePairing, WorkersWithoutAPlaceHaveNoWorkplaceAndNoLine) {
   f.SetCounts(6, 3, 0, 5, 0);
   f.model.B_loadDataClick();
   // An earlier commute of every worker, planned before the workplaces shrink.
-  for (Trip& trip : f.Cell(3, 3).trips) trip.route = std::make_shared<const Route>();
+  for (Trip& trip : f.model.town.EditTrips(f.Cell(3, 3)))
+    trip.route = std::make_shared<const Route>();
 
   f.SetCounts(6, 3, 0, 3, 0);
   f.model.B_loadDataClick();
@@ -268,8 +269,8 @@ TEST(LandUsePairing, WorkersWithoutAPlaceHaveNoWorkplaceAndNoLine) {
     EXPECT_FALSE(home.trips[k].route) << k;
   }
   EXPECT_EQ(home.workersLeft, 2);
-  EXPECT_EQ(f.model.workerCells, (std::vector<TCell*>{&f.Cell(3, 3)}));
-  EXPECT_TRUE(f.model.jobCells.empty());
+  EXPECT_EQ(f.model.town.workerCells, (std::vector<TCell*>{&f.Cell(3, 3)}));
+  EXPECT_TRUE(f.model.town.jobCells.empty());
 
   // The one line runs east along row 3; nothing heads for the corner cell.
   f.model.B_lineWorkClick();
@@ -318,8 +319,8 @@ TEST(LandUsePairing, DestinationsFollowTheGeneratorExactly) {
   EXPECT_EQ(dest(f.Cell(0, 0).trips[0]), std::make_pair(2, 0));
   EXPECT_EQ(dest(f.Cell(1, 0).trips[0]), std::make_pair(0, 1));
   EXPECT_EQ(RandSeed(), 3641914250u);  // two draws per pairing, no more
-  EXPECT_TRUE(f.model.workerCells.empty());
-  EXPECT_TRUE(f.model.jobCells.empty());
+  EXPECT_TRUE(f.model.town.workerCells.empty());
+  EXPECT_TRUE(f.model.town.jobCells.empty());
 }
 
 TEST(LandUsePairing, EveryTakenPlaceIsOneTripAtLargerSizes) {
@@ -333,8 +334,8 @@ TEST(LandUsePairing, EveryTakenPlaceIsOneTripAtLargerSizes) {
   f.host.SetPicture("arbeiter.bmp", f.workers);
   f.host.SetPicture("arbeitsstaetten.bmp", f.places);
   long long totalWorkers = 0, totalPlaces = 0;
-  for (int r = 0; r < f.model.gridRows; ++r)
-    for (int c = 0; c < f.model.gridCols; ++c) {
+  for (int r = 0; r < f.model.town.gridRows; ++r)
+    for (int c = 0; c < f.model.town.gridCols; ++c) {
       const int w = (c * 7 + r * 13) % 23 == 0 ? 0 : (c * 31 + r * 17) % 256;
       const int p = (c + r) % 5 == 0 ? (c * 11 + r * 29) % 256 : 0;
       f.workers->Set(c * 10 + 5, r * 10 + 5, RGBColor(255 - w, 255, 255));
@@ -347,7 +348,7 @@ TEST(LandUsePairing, EveryTakenPlaceIsOneTripAtLargerSizes) {
   ASSERT_GT(totalWorkers, totalPlaces);
   std::map<std::pair<int, int>, int> arriving;
   long long paired = 0, unpaired = 0;
-  f.model.cells.ForEach([&](const TCell& cell) {
+  f.model.town.cells.ForEach([&](const TCell& cell) {
     ASSERT_EQ(cell.trips.size(), static_cast<size_t>(cell.workers));
     for (size_t k = 0; k < cell.trips.size(); ++k) {
       const Trip& trip = cell.trips[k];
@@ -363,7 +364,7 @@ TEST(LandUsePairing, EveryTakenPlaceIsOneTripAtLargerSizes) {
   });
   EXPECT_EQ(paired, totalPlaces);
   EXPECT_EQ(unpaired, totalWorkers - totalPlaces);
-  f.model.cells.ForEach([&](const TCell& cell) {
+  f.model.town.cells.ForEach([&](const TCell& cell) {
     EXPECT_EQ(cell.placesLeft, 0);
     const auto it = arriving.find({cell.column, cell.row});
     EXPECT_EQ(it == arriving.end() ? 0 : it->second, cell.workplaces);

@@ -37,8 +37,8 @@ TAgent& AddNode(Model& m, int32_t x, int32_t y, double vx = 0, double vy = 0) {
   node->radius = 3;
   node->conDist = 130;
   node->repDist = 40;
-  m.nodeList.push_back(std::move(node));
-  return *m.nodeList.back();
+  m.network.nodeList.push_back(std::move(node));
+  return *m.network.nodeList.back();
 }
 
 // The two jitter draws a push makes from a given seed.
@@ -141,8 +141,8 @@ TEST_F(Network, CountZeroGivesOneLoneNodeAndMinusOneNone) {
     SetRandSeed(seed);
     f.host.edits[EditBox::NodeNumber] = "0";
     m.B_agCreateClick();
-    ASSERT_EQ(m.nodeList.size(), 1u);
-    const TAgent& node = *m.nodeList[0];
+    ASSERT_EQ(m.network.nodeList.size(), 1u);
+    const TAgent& node = *m.network.nodeList[0];
     EXPECT_EQ(node.vx, vx);
     EXPECT_EQ(node.vy, vy);
     EXPECT_EQ(node.x, x);
@@ -153,9 +153,9 @@ TEST_F(Network, CountZeroGivesOneLoneNodeAndMinusOneNone) {
     EXPECT_EQ(node.conDist, 130);
     EXPECT_EQ(node.repDist, 40);
     EXPECT_EQ(node.linkLoad, std::vector<int32_t>{0});
-    ASSERT_EQ(m.nodePositions.size(), 1u);
-    EXPECT_EQ(m.nodePositions[0][0], lastX);
-    EXPECT_EQ(m.nodePositions[0][1], lastY);
+    ASSERT_EQ(m.network.nodePositions.size(), 1u);
+    EXPECT_EQ(m.network.nodePositions[0][0], lastX);
+    EXPECT_EQ(m.network.nodePositions[0][1], lastY);
     EXPECT_EQ(RandSeed(), after);  // four draws only
   }
 
@@ -163,28 +163,28 @@ TEST_F(Network, CountZeroGivesOneLoneNodeAndMinusOneNone) {
   SetRandSeed(5);
   f.host.edits[EditBox::NodeNumber] = "-1";
   m.B_agCreateClick();
-  EXPECT_TRUE(m.nodeList.empty());
+  EXPECT_TRUE(m.network.nodeList.empty());
   EXPECT_EQ(RandSeed(), 5u);
-  EXPECT_TRUE(m.nodePositions.empty());
+  EXPECT_TRUE(m.network.nodePositions.empty());
 }
 
 TEST_F(Network, StartOutsideTheFieldIsPulledInAndSlidesAlongTheEdge) {
   TAgent& node = AddNode(m, 637, 10, 1, 1);
-  FormationPass(m);
+  FormNetwork(m.network, 1, m.town.fieldWidth, m.town.fieldHeight);
   EXPECT_EQ(node.x, 630);
   EXPECT_EQ(node.y, 11);
-  FormationPass(m);
+  FormNetwork(m.network, 1, m.town.fieldWidth, m.town.fieldHeight);
   EXPECT_EQ(node.x, 630);
   EXPECT_EQ(node.y, 12);
   EXPECT_EQ(node.vx, 1.0);  // clamping leaves the velocity alone
 
   int32_t x = -3, y = 661;
-  ClampToField(m, x, y);
+  ClampToField(x, y, m.town.fieldWidth, m.town.fieldHeight);
   EXPECT_EQ(x, 0);
   EXPECT_EQ(y, 660);
   x = 630;
   y = 0;
-  ClampToField(m, x, y);  // both bounds are inclusive
+  ClampToField(x, y, m.town.fieldWidth, m.town.fieldHeight);  // both bounds are inclusive
   EXPECT_EQ(x, 630);
   EXPECT_EQ(y, 0);
 }
@@ -192,18 +192,18 @@ TEST_F(Network, StartOutsideTheFieldIsPulledInAndSlidesAlongTheEdge) {
 TEST_F(Network, ConnectDistanceIsStrictAndLinkedNodesStop) {
   TAgent& a = AddNode(m, 100, 100, 1, -1);
   AddNode(m, 230, 100);
-  a.NeigborCheck(0, m.nodeList);
+  a.NeigborCheck(0, m.network.nodeList);
   EXPECT_TRUE(a.links.empty());
   EXPECT_EQ(a.nearestDist, 130.0);
   EXPECT_EQ(a.candidates, std::vector<int32_t>{1});
   EXPECT_EQ(a.vx, 1.0);  // no neighbour within reach: it keeps moving
   EXPECT_EQ(a.vy, -1.0);
 
-  m.nodeList.clear();
+  m.network.DeleteNodes();
   TAgent& p = AddNode(m, 100, 100, 1, -1);
   TAgent& q = AddNode(m, 229, 100, -1, 1);
   const uint32_t seed = RandSeed();
-  FormationPass(m);
+  FormNetwork(m.network, 1, m.town.fieldWidth, m.town.fieldHeight);
   EXPECT_EQ(p.vx, 0.0);
   EXPECT_EQ(p.vy, 0.0);
   EXPECT_EQ(q.vx, 0.0);
@@ -216,7 +216,6 @@ TEST_F(Network, ConnectDistanceIsStrictAndLinkedNodesStop) {
   ASSERT_EQ(q.links.size(), 1u);
   EXPECT_EQ(q.links[0].node, 0);
   EXPECT_EQ(p.candidates, (std::vector<int32_t>{1, 1}));
-  EXPECT_EQ(p.mark, 2);
   EXPECT_EQ(RandSeed(), seed);  // a stop draws nothing
 }
 
@@ -225,7 +224,7 @@ TEST_F(Network, PushStartsBelowConnectMinusRepel) {
   TAgent& a = AddNode(m, 100, 200);
   AddNode(m, 189, 200);
   SetRandSeed(31);
-  a.NeigborCheck(0, m.nodeList);
+  a.NeigborCheck(0, m.network.nodeList);
   const uint32_t after = RandSeed();
   const auto [jx, jy] = JitterFrom(31);
   EXPECT_EQ(after, RandSeed());
@@ -233,10 +232,10 @@ TEST_F(Network, PushStartsBelowConnectMinusRepel) {
   EXPECT_EQ(a.vy, static_cast<double>(jy));
 
   // 90 pixels: only a stop, no draws.
-  m.nodeList[1]->x = 190;
+  m.network.nodeList[1]->x = 190;
   a.vx = a.vy = 3;
   SetRandSeed(31);
-  a.NeigborCheck(0, m.nodeList);
+  a.NeigborCheck(0, m.network.nodeList);
   EXPECT_EQ(RandSeed(), 31u);
   EXPECT_EQ(a.vx, 0.0);
   EXPECT_EQ(a.vy, 0.0);
@@ -245,12 +244,12 @@ TEST_F(Network, PushStartsBelowConnectMinusRepel) {
 TEST_F(Network, PushExampleRoundsHalvesToEven) {
   std::set<double> seen;
   for (uint32_t seed = 0; seed < 40; ++seed) {
-    m.nodeList.clear();
+    m.network.DeleteNodes();
     TAgent& a = AddNode(m, 100, 300);
     AddNode(m, 90, 300);
     const int32_t jx = JitterFrom(seed).first;
     SetRandSeed(seed);
-    FormationPass(m);
+    FormNetwork(m.network, 1, m.town.fieldWidth, m.town.fieldHeight);
     EXPECT_EQ(a.vx, jx + 0.5);
     seen.insert(a.vx);
     const int32_t moved = a.x - 100;
@@ -265,7 +264,7 @@ TEST_F(Network, NoNodeNearerThanAThousandKeepsTheOldNearest) {
   AddNode(m, 3000, 0);
   a.candidates = {2, 1, 1};
   a.links = {TLink{1, 5}};
-  a.NeigborCheck(0, m.nodeList);
+  a.NeigborCheck(0, m.network.nodeList);
   EXPECT_EQ(a.nearestDist, 1000.0);
   EXPECT_EQ(a.candidates, std::vector<int32_t>{2});
   EXPECT_TRUE(a.links.empty());
@@ -274,13 +273,13 @@ TEST_F(Network, NoNodeNearerThanAThousandKeepsTheOldNearest) {
 
   // A new node starts with candidate 0, its own index here.
   TAgent& fresh = AddNode(m, 9000, 9000, -1, 0);
-  fresh.NeigborCheck(3, m.nodeList);
+  fresh.NeigborCheck(3, m.network.nodeList);
   EXPECT_EQ(fresh.candidates, std::vector<int32_t>{0});
 
   // With a connect distance beyond 1000 the push runs against the kept nearest node.
   a.conDist = 1600;
   SetRandSeed(8);
-  a.NeigborCheck(0, m.nodeList);
+  a.NeigborCheck(0, m.network.nodeList);
   const auto [jx, jy] = JitterFrom(8);
   EXPECT_EQ(a.candidates, (std::vector<int32_t>{2, 1}));
   EXPECT_EQ(a.vx, jx + (0 - 3000) / 20.0);
@@ -291,23 +290,23 @@ TEST_F(Network, LaterNodesSeeEarlierOnesAlreadyMoved) {
   AddNode(m, 100, 100, 1, 0);
   AddNode(m, 300, 100, 1, 0);
   AddNode(m, 500, 100);
-  FormationPass(m);
-  EXPECT_EQ(m.nodeList[0]->nearestDist, 200.0);  // node 1 not yet moved
-  EXPECT_EQ(m.nodeList[1]->nearestDist, 199.0);  // node 0 already at 101
-  EXPECT_EQ(m.nodeList[2]->nearestDist, 199.0);  // node 1 already at 301
-  ASSERT_EQ(m.nodePositions.size(), 3u);
-  EXPECT_EQ(m.nodePositions[0], (std::array<int32_t, 2>{100, 100}));
-  EXPECT_EQ(m.nodePositions[1], (std::array<int32_t, 2>{300, 100}));
-  EXPECT_EQ(m.nodePositions[2], (std::array<int32_t, 2>{500, 100}));
+  FormNetwork(m.network, 1, m.town.fieldWidth, m.town.fieldHeight);
+  EXPECT_EQ(m.network.nodeList[0]->nearestDist, 200.0);  // node 1 not yet moved
+  EXPECT_EQ(m.network.nodeList[1]->nearestDist, 199.0);  // node 0 already at 101
+  EXPECT_EQ(m.network.nodeList[2]->nearestDist, 199.0);  // node 1 already at 301
+  ASSERT_EQ(m.network.nodePositions.size(), 3u);
+  EXPECT_EQ(m.network.nodePositions[0], (std::array<int32_t, 2>{100, 100}));
+  EXPECT_EQ(m.network.nodePositions[1], (std::array<int32_t, 2>{300, 100}));
+  EXPECT_EQ(m.network.nodePositions[2], (std::array<int32_t, 2>{500, 100}));
 }
 
 TEST_F(Network, FormedLinksAreOrderedAndMeasuredFromTheScan) {
   SetRandSeed(2024);
   m.B_agCreateClick();
-  ASSERT_EQ(m.nodeList.size(), 42u);
+  ASSERT_EQ(m.network.nodeList.size(), 42u);
   size_t total = 0;
-  for (size_t i = 0; i < m.nodeList.size(); ++i) {
-    const TAgent& node = *m.nodeList[i];
+  for (size_t i = 0; i < m.network.nodeList.size(); ++i) {
+    const TAgent& node = *m.network.nodeList[i];
     ASSERT_EQ(node.candidates.size(), node.links.size() + 1);
     for (size_t k = 0; k < node.links.size(); ++k) {
       const TLink& link = node.links[k];
@@ -318,10 +317,10 @@ TEST_F(Network, FormedLinksAreOrderedAndMeasuredFromTheScan) {
       EXPECT_EQ(node.candidates[k + 1], link.node);
       EXPECT_LT(link.distance, node.conDist);
       // In the last pass, nodes before i had already made their move and nodes after not.
-      const auto& self = m.nodePositions[i];
+      const auto& self = m.network.nodePositions[i];
       const size_t j = static_cast<size_t>(link.node);
-      const int32_t ox = j < i ? m.nodeList[j]->x : m.nodePositions[j][0];
-      const int32_t oy = j < i ? m.nodeList[j]->y : m.nodePositions[j][1];
+      const int32_t ox = j < i ? m.network.nodeList[j]->x : m.network.nodePositions[j][0];
+      const int32_t oy = j < i ? m.network.nodeList[j]->y : m.network.nodePositions[j][1];
       EXPECT_EQ(link.distance, PointDistance(ox, oy, self[0], self[1]));
     }
     EXPECT_EQ(node.linkLoad.size(), 42u);
@@ -337,21 +336,21 @@ TEST_F(Network, SecondCreateAddsNodesAndKeepsEditedDistances) {
   SetRandSeed(99);
   f.host.edits[EditBox::NodeNumber] = "4";
   m.B_agCreateClick();
-  ASSERT_EQ(m.nodeList.size(), 5u);
+  ASSERT_EQ(m.network.nodeList.size(), 5u);
   f.host.edits[EditBox::ConDist] = "150";
   f.host.edits[EditBox::RepDist] = "60";
   m.E_conDistChange();
-  m.nodeList[0]->linkLoad[3] = 7;
+  m.network.nodeList[0]->linkLoad[3] = 7;
   f.host.edits[EditBox::NodeNumber] = "2";
   m.B_agCreateClick();
-  ASSERT_EQ(m.nodeList.size(), 8u);
+  ASSERT_EQ(m.network.nodeList.size(), 8u);
   for (size_t i = 0; i < 8; ++i) {
-    EXPECT_EQ(m.nodeList[i]->conDist, i < 5 ? 150 : 130) << i;
-    EXPECT_EQ(m.nodeList[i]->repDist, i < 5 ? 60 : 40) << i;
-    EXPECT_EQ(m.nodeList[i]->linkLoad.size(), 8u);
+    EXPECT_EQ(m.network.nodeList[i]->conDist, i < 5 ? 150 : 130) << i;
+    EXPECT_EQ(m.network.nodeList[i]->repDist, i < 5 ? 60 : 40) << i;
+    EXPECT_EQ(m.network.nodeList[i]->linkLoad.size(), 8u);
   }
-  EXPECT_EQ(m.nodeList[0]->linkLoad[3], 7);  // sizing keeps the counts
-  EXPECT_EQ(m.nodePositions.size(), 8u);
+  EXPECT_EQ(m.network.nodeList[0]->linkLoad[3], 7);  // sizing keeps the counts
+  EXPECT_EQ(m.network.nodePositions.size(), 8u);
 }
 
 // Counts the edit reads and turns every read after a given number into a bad text.
@@ -373,59 +372,59 @@ TEST(NetworkEdits, DistanceEditStopsPartWayAndReadsNothingWithoutNodes) {
 
   for (int i = 0; i < 3; ++i) AddNode(m, 10 * i, 0);
   EXPECT_EQ(ErrorOf([&] { m.E_conDistChange(); }), "'' ist kein gültiger Integerwert");
-  EXPECT_EQ(m.nodeList[0]->conDist, 130);
+  EXPECT_EQ(m.network.nodeList[0]->conDist, 130);
 
   host.edits[EditBox::ConDist] = "200";
   host.edits[EditBox::RepDist] = "50";
   host.reads = 0;
   host.goodReads = 3;  // node 0 fully, node 1's connect distance, then a bad text
   EXPECT_EQ(ErrorOf([&] { m.E_conDistChange(); }), "'1x' ist kein gültiger Integerwert");
-  EXPECT_EQ(m.nodeList[0]->conDist, 200);
-  EXPECT_EQ(m.nodeList[0]->repDist, 50);
-  EXPECT_EQ(m.nodeList[1]->conDist, 200);
-  EXPECT_EQ(m.nodeList[1]->repDist, 40);
-  EXPECT_EQ(m.nodeList[2]->conDist, 130);
+  EXPECT_EQ(m.network.nodeList[0]->conDist, 200);
+  EXPECT_EQ(m.network.nodeList[0]->repDist, 50);
+  EXPECT_EQ(m.network.nodeList[1]->conDist, 200);
+  EXPECT_EQ(m.network.nodeList[1]->repDist, 40);
+  EXPECT_EQ(m.network.nodeList[2]->conDist, 130);
   EXPECT_EQ(host.reads, 4);
 }
 
 TEST_F(Network, CatchmentTakesTheLowerIndexOnRoundedTies) {
   // Cell (2, 1) has its centre at (75, 45).
   for (int i = 0; i < 8; ++i) AddNode(m, 600, 600 + i);
-  m.nodeList[3]->x = 76;  // sqrt 2, rounded to 1
-  m.nodeList[3]->y = 46;
-  m.nodeList[7]->x = 76;  // exactly 1
-  m.nodeList[7]->y = 45;
+  m.network.nodeList[3]->x = 76;  // sqrt 2, rounded to 1
+  m.network.nodeList[3]->y = 46;
+  m.network.nodeList[7]->x = 76;  // exactly 1
+  m.network.nodeList[7]->y = 45;
   // Cell (5, 5), centre (165, 165): node 5 exactly on it, node 6 as well, later.
-  m.nodeList[5]->x = m.nodeList[6]->x = 165;
-  m.nodeList[5]->y = m.nodeList[6]->y = 165;
-  m.cells.At(0, 0)->nearestNode = 42;
-  AssignNearestNodes(m);
-  EXPECT_EQ(m.cells.At(2, 1)->nearestNode, 3);
-  EXPECT_EQ(m.cells.At(5, 5)->nearestNode, 5);
+  m.network.nodeList[5]->x = m.network.nodeList[6]->x = 165;
+  m.network.nodeList[5]->y = m.network.nodeList[6]->y = 165;
+  m.town.cells.At(0, 0)->nearestNode = 42;
+  AssignNearestNodes(m.town, m.network);
+  EXPECT_EQ(m.town.cells.At(2, 1)->nearestNode, 3);
+  EXPECT_EQ(m.town.cells.At(5, 5)->nearestNode, 5);
   // Every cell gets a node, however far; distances go to the current positions.
-  m.cells.ForEach([](const TCell& c) { EXPECT_GE(c.nearestNode, 0); });
-  EXPECT_EQ(m.cells.At(20, 21)->nearestNode, 4);  // (615, 645): node 4 at (600, 604), 44 away
-  EXPECT_EQ(m.cells.At(0, 0)->nearestNode, 3);
+  m.town.cells.ForEach([](const TCell& c) { EXPECT_GE(c.nearestNode, 0); });
+  EXPECT_EQ(m.town.cells.At(20, 21)->nearestNode, 4);  // (615, 645): node 4 at (600, 604), 44 away
+  EXPECT_EQ(m.town.cells.At(0, 0)->nearestNode, 3);
 
   // Current positions count, not the snapshots of the last pass.
-  m.nodePositions.assign(8, {615, 645});
-  AssignNearestNodes(m);
-  EXPECT_EQ(m.cells.At(20, 21)->nearestNode, 4);
+  m.network.nodePositions.assign(8, {615, 645});
+  AssignNearestNodes(m.town, m.network);
+  EXPECT_EQ(m.town.cells.At(20, 21)->nearestNode, 4);
 
   // Without nodes the cells keep what they had.
-  m.nodeList.clear();
-  m.cells.At(1, 1)->nearestNode = 6;
-  AssignNearestNodes(m);
-  EXPECT_EQ(m.cells.At(1, 1)->nearestNode, 6);
+  m.network.DeleteNodes();
+  m.town.cells.At(1, 1)->nearestNode = 6;
+  AssignNearestNodes(m.town, m.network);
+  EXPECT_EQ(m.town.cells.At(1, 1)->nearestNode, 6);
 }
 
 TEST_F(Network, BadOrTooLargeCountChangesNothing) {
   SetRandSeed(7);
   m.B_agCreateClick();
-  ASSERT_EQ(m.nodeList.size(), 42u);
+  ASSERT_EQ(m.network.nodeList.size(), 42u);
   const uint32_t seed = RandSeed();
   const std::vector<uint32_t> overlay = f.host.overlay->pixels;
-  const int32_t x0 = m.nodeList[0]->x;
+  const int32_t x0 = m.network.nodeList[0]->x;
   const std::string tooMany = "Zu viele Knoten (max. " + std::to_string(kMaxNodes) + ")";
   const std::pair<const char*, std::string> cases[] = {
       {"abc", "'abc' ist kein gültiger Integerwert"},
@@ -437,43 +436,41 @@ TEST_F(Network, BadOrTooLargeCountChangesNothing) {
   for (const auto& [text, message] : cases) {
     f.host.edits[EditBox::NodeNumber] = text;
     EXPECT_EQ(ErrorOf([&] { m.B_agCreateClick(); }), message) << text;
-    EXPECT_EQ(m.nodeList.size(), 42u);
+    EXPECT_EQ(m.network.nodeList.size(), 42u);
     EXPECT_EQ(RandSeed(), seed);
-    EXPECT_EQ(m.nodeList[0]->x, x0);
+    EXPECT_EQ(m.network.nodeList[0]->x, x0);
     EXPECT_TRUE(f.host.overlay->pixels == overlay) << text;
   }
   // The limit itself is allowed.
   f.host.edits[EditBox::NodeNumber] = "9957";
-  CreateNodes(m);
-  EXPECT_EQ(static_cast<int64_t>(m.nodeList.size()), kMaxNodes);
+  m.CreateNodes();
+  EXPECT_EQ(static_cast<int64_t>(m.network.nodeList.size()), kMaxNodes);
   f.host.edits[EditBox::NodeNumber] = "0";
-  EXPECT_EQ(ErrorOf([&] { CreateNodes(m); }), tooMany);
+  EXPECT_EQ(ErrorOf([&] { m.CreateNodes(); }), tooMany);
 }
 
 TEST_F(Network, AgentsDeleteDropsEverythingThatReferredToNodes) {
   SetRandSeed(3);
   f.host.edits[EditBox::NodeNumber] = "9";
   m.B_agCreateClick();
-  ASSERT_EQ(m.nodeList.size(), 10u);
-  auto route = std::make_shared<const Route>(Route{m.nodeList[2].get(), m.nodeList[5].get()});
-  TCell* home = m.cells.At(3, 4);
-  home->trips.push_back(Trip{1, 1, route, 8.0L, 17.0L});
-  m.routeList = *route;
-  auto traveller = std::make_unique<TTraveller>();
-  traveller->route = route;
-  traveller->currentNode = m.nodeList[5].get();
-  m.travellers.push_back(std::move(traveller));
+  ASSERT_EQ(m.network.nodeList.size(), 10u);
+  auto route = std::make_shared<const Route>(
+      Route{m.network.nodeList[2].get(), m.network.nodeList[5].get()});
+  TCell* home = m.town.cells.At(3, 4);
+  m.town.EditTrips(*home).push_back(Trip{1, 1, route, 8.0L, 17.0L});
+  m.network.routeList = *route;
+  m.day.Release(route, true);
   f.host.timerEnabled = true;
 
   m.B_agDeleteClick();
   EXPECT_FALSE(f.host.timerEnabled);
-  EXPECT_TRUE(m.nodeList.empty());
-  EXPECT_TRUE(m.travellers.empty());
-  EXPECT_TRUE(m.routeList.empty());
+  EXPECT_TRUE(m.network.nodeList.empty());
+  EXPECT_TRUE(m.day.travellers.empty());
+  EXPECT_TRUE(m.network.routeList.empty());
   EXPECT_EQ(home->trips.size(), 1u);
   EXPECT_FALSE(home->trips[0].route);
   EXPECT_EQ(home->trips[0].destCol, 1);
-  m.cells.ForEach([](const TCell& c) { EXPECT_EQ(c.nearestNode, kNoNode); });
+  m.town.cells.ForEach([](const TCell& c) { EXPECT_EQ(c.nearestNode, kNoNode); });
   for (int y = 0; y < 666; y += 3)
     for (int x = 0; x < 640; x += 3) ASSERT_EQ(f.host.overlay->At(x, y), clBlack) << x << "," << y;
   // The cells stay as they were on the base layer.
@@ -482,20 +479,21 @@ TEST_F(Network, AgentsDeleteDropsEverythingThatReferredToNodes) {
   // A later create starts a fresh network.
   f.host.edits[EditBox::NodeNumber] = "1";
   m.B_agCreateClick();
-  EXPECT_EQ(m.nodeList.size(), 2u);
-  EXPECT_EQ(m.nodeList[0]->linkLoad.size(), 2u);
+  EXPECT_EQ(m.network.nodeList.size(), 2u);
+  EXPECT_EQ(m.network.nodeList[0]->linkLoad.size(), 2u);
 }
 
 TEST_F(Network, LinkLoadsAreSizedKeptAndCleared) {
   AddNode(m, 0, 0).linkLoad = {4, 5};
   AddNode(m, 1, 1);
   AddNode(m, 2, 2);
-  SizeLinkLoads(m);
-  EXPECT_EQ(m.nodeList[0]->linkLoad, (std::vector<int32_t>{4, 5, 0}));
-  EXPECT_EQ(m.nodeList[2]->linkLoad, (std::vector<int32_t>{0, 0, 0}));
-  m.nodeList[1]->linkLoad[2] = 9;
-  ClearLinkLoads(m);
-  for (const auto& node : m.nodeList) EXPECT_EQ(node->linkLoad, (std::vector<int32_t>{0, 0, 0}));
+  SizeLinkLoads(m.network);
+  EXPECT_EQ(m.network.nodeList[0]->linkLoad, (std::vector<int32_t>{4, 5, 0}));
+  EXPECT_EQ(m.network.nodeList[2]->linkLoad, (std::vector<int32_t>{0, 0, 0}));
+  m.network.nodeList[1]->linkLoad[2] = 9;
+  ClearLinkLoads(m.network);
+  for (const auto& node : m.network.nodeList)
+    EXPECT_EQ(node->linkLoad, (std::vector<int32_t>{0, 0, 0}));
 }
 
 TEST_F(Network, LinksAreDrawnFromTheSnapshotsUnderTheNodes) {
@@ -503,12 +501,12 @@ TEST_F(Network, LinksAreDrawnFromTheSnapshotsUnderTheNodes) {
   TAgent& b = AddNode(m, 200, 100);
   a.links = {TLink{1, 100}};
   // The snapshots lie 50 pixels below the current positions.
-  m.nodePositions = {{100, 150}, {200, 150}};
+  m.network.nodePositions = {{100, 150}, {200, 150}};
   Canvas& overlay = m.Overlay();
   overlay.SetPenWidth(5);
-  DrawNodes(m);
+  DrawNodes(m.network, m.Overlay());
   EXPECT_EQ(overlay.Pen().width, 1);
-  DrawLinks(m);
+  DrawLinks(m.network, m.Overlay());
   EXPECT_EQ(overlay.Pen().color, clRed);
   EXPECT_EQ(overlay.Pen().width, 2);
   const auto& layer = *f.host.overlay;
@@ -523,7 +521,8 @@ TEST_F(Network, LinksAreDrawnFromTheSnapshotsUnderTheNodes) {
   // A link to a node without a snapshot is refused, not read past the end.
   b.links = {TLink{2, 5}};
   AddNode(m, 300, 100);
-  EXPECT_EQ(ErrorOf([&] { DrawLinks(m); }), "Listenindex überschreitet das Maximum (2)");
+  EXPECT_EQ(ErrorOf([&] { DrawLinks(m.network, m.Overlay()); }),
+            "Listenindex überschreitet das Maximum (2)");
 }
 
 TEST_F(Network, DrawingTheLinksLeavesThePictureAndPenOfDrawingEveryLinkInOrder) {
@@ -532,20 +531,20 @@ TEST_F(Network, DrawingTheLinksLeavesThePictureAndPenOfDrawingEveryLinkInOrder) 
   f.host.edits[EditBox::NodeNumber] = "120";
   SetRandSeed(77);
   m.B_agCreateClick();
-  std::reverse(m.nodeList[5]->links.begin(), m.nodeList[5]->links.end());
+  std::reverse(m.network.nodeList[5]->links.begin(), m.network.nodeList[5]->links.end());
   m.ClearOverlay();
   const Layer& overlay = *f.host.overlay;
   std::vector<uint32_t> expected = overlay.pixels;
   RasterCanvas plain(PixelBuffer{expected.data(), f.host.width, f.host.height, f.host.width});
   plain.SetPenColor(clRed);
-  for (size_t i = 0; i < m.nodeList.size(); ++i)
-    for (const TLink& link : m.nodeList[i]->links) {
+  for (size_t i = 0; i < m.network.nodeList.size(); ++i)
+    for (const TLink& link : m.network.nodeList[i]->links) {
       plain.SetPenWidth(2);
-      plain.MoveTo(m.nodePositions[i][0], m.nodePositions[i][1]);
-      plain.LineTo(m.nodePositions[static_cast<size_t>(link.node)][0],
-                   m.nodePositions[static_cast<size_t>(link.node)][1]);
+      plain.MoveTo(m.network.nodePositions[i][0], m.network.nodePositions[i][1]);
+      plain.LineTo(m.network.nodePositions[static_cast<size_t>(link.node)][0],
+                   m.network.nodePositions[static_cast<size_t>(link.node)][1]);
     }
-  DrawLinks(m);
+  DrawLinks(m.network, m.Overlay());
   EXPECT_EQ(overlay.pixels, expected);
   EXPECT_EQ(overlay.canvas.PenX(), plain.PenX());
   EXPECT_EQ(overlay.canvas.PenY(), plain.PenY());

@@ -36,7 +36,7 @@ class Planning : public ::testing::Test {
 
   Model& model() { return f.model; }
   Trip& AddTrip(int col, int row, int destCol, int destRow) {
-    auto& trips = model().cells.At(col, row)->trips;
+    auto& trips = model().town.EditTrips(*model().town.cells.At(col, row));
     trips.reserve(32);  // the tests hold references to the trips they add
     trips.push_back(MakeTrip(destCol, destRow));
     return trips.back();
@@ -126,10 +126,10 @@ TEST_F(Planning, ZeroDeviationPutsEveryTripAtTheMeans) {
   Trip& jobless = AddJobless(2, 2);
   jobless.morningDeparture = 99;
   jobless.eveningDeparture = 98;
-  PlanDepartures(model());
+  model().PlanDepartures();
   ExpectChartOfEmptyDayExcept(80, 3, 170, 3);
   EXPECT_EQ(f.host.chartClears, 1);
-  const Trip& trip = model().cells.At(5, 7)->trips[0];
+  const Trip& trip = model().town.cells.At(5, 7)->trips[0];
   EXPECT_EQ(trip.morningDeparture, 8.0L);
   EXPECT_EQ(trip.eveningDeparture, 17.0L);
   // A worker without a workplace does not commute.
@@ -144,13 +144,13 @@ TEST_F(Planning, HistogramCountsBothDeparturesOfEveryPairedTrip) {
       for (int i = 0; i < 7; ++i, ++paired) AddTrip(col, row, (col + i) % 21, row);
   AddJobless(1, 1);
   SetRandSeed(99);
-  PlanDepartures(model());
+  model().PlanDepartures();
   ASSERT_EQ(f.host.chartPoints.size(), 240u);
   EXPECT_EQ(ChartSum(), 2.0 * paired);
   const auto first = f.host.chartPoints;
 
   // A second press draws anew and builds its histogram from zero.
-  PlanDepartures(model());
+  model().PlanDepartures();
   ASSERT_EQ(f.host.chartPoints.size(), 240u);
   EXPECT_EQ(ChartSum(), 2.0 * paired);
   EXPECT_NE(f.host.chartPoints, first);
@@ -158,7 +158,7 @@ TEST_F(Planning, HistogramCountsBothDeparturesOfEveryPairedTrip) {
 
   // Every stored time is a whole tenth, counted in its bin.
   std::vector<double> bins(240, 0.0);
-  model().cells.ForEach([&](const TCell& cell) {
+  model().town.cells.ForEach([&](const TCell& cell) {
     for (const Trip& trip : cell.trips) {
       if (!trip.HasWorkplace()) continue;
       for (long double t : {trip.morningDeparture, trip.eveningDeparture}) {
@@ -181,7 +181,7 @@ TEST_F(Planning, TripsDrawRowByRowAndMorningBeforeEvening) {
   Trip& b = AddTrip(1, 0, 1, 1);
   Trip& c = AddTrip(0, 1, 1, 1);
   SetRandSeed(31337);
-  PlanDepartures(model());
+  model().PlanDepartures();
 
   // The same draws taken by hand, in the order a, b, c; the texts held as single precision.
   SetRandSeed(31337);
@@ -201,15 +201,15 @@ TEST_F(Planning, DeparturesOutsideTheDayAreStoredButNotCharted) {
   f.host.edits[EditBox::STD] = "0";
   f.host.edits[EditBox::MDep] = "-1";
   AddTrip(0, 0, 1, 1);
-  PlanDepartures(model());
+  model().PlanDepartures();
   ExpectChartOfEmptyDayExcept(170, 1, 170, 1);
-  EXPECT_EQ(model().cells.At(0, 0)->trips[0].morningDeparture, -1.0L);
+  EXPECT_EQ(model().town.cells.At(0, 0)->trips[0].morningDeparture, -1.0L);
 
   f.host.edits[EditBox::MDep] = "8";
   f.host.edits[EditBox::EDep] = "24";
-  PlanDepartures(model());
+  model().PlanDepartures();
   ExpectChartOfEmptyDayExcept(80, 1, 80, 1);
-  EXPECT_EQ(model().cells.At(0, 0)->trips[0].eveningDeparture, 24.0L);
+  EXPECT_EQ(model().town.cells.At(0, 0)->trips[0].eveningDeparture, 24.0L);
 }
 
 TEST_F(Planning, BadNumberTextChangesNothing) {
@@ -234,7 +234,7 @@ TEST_F(Planning, BadNumberTextChangesNothing) {
   EXPECT_THROW(
       {
         try {
-          PlanDepartures(model());
+          model().PlanDepartures();
         } catch (const VError& e) {
           EXPECT_STREQ(e.what(), "'m' ist kein gültiger Gleitkommawert");
           throw;
@@ -258,7 +258,7 @@ TEST_F(Planning, NoTripsGiveAnEmptyDayAndShowTheChart) {
   ExpectChartOfEmptyDayExcept(0, 0, 0, 0);
   EXPECT_EQ(f.host.chartShows, 1);
   // No search ran: the last one's results stay.
-  EXPECT_EQ(model().routeList, (Route{g}));
+  EXPECT_EQ(model().network.routeList, (Route{g}));
   EXPECT_TRUE(s->closed);
 }
 
@@ -290,7 +290,7 @@ TEST_F(Planning, RoutesRunFromTheWorkNodeBackTowardHome) {
   net.Both(n0, n1);
   net.Both(n1, n2);
   // Column c, row 0 belongs to node c / 7; row 20 to node 3, which nothing reaches.
-  model().cells.ForEach(
+  model().town.cells.ForEach(
       [&](TCell& cell) { cell.nearestNode = cell.row == 20 ? 3 : cell.column / 7; });
   Trip& sameNode = AddTrip(0, 0, 6, 0);
   Trip& linked = AddTrip(0, 0, 7, 0);
@@ -299,7 +299,7 @@ TEST_F(Planning, RoutesRunFromTheWorkNodeBackTowardHome) {
   Trip& chain = AddTrip(0, 3, 14, 0);
   Trip& unreachable = AddTrip(0, 4, 0, 20);
   Trip& back = AddTrip(20, 5, 0, 0);
-  PlanRoutes(model());
+  PlanRoutes(model().town, model().network);
   ASSERT_TRUE(sameNode.route);
   EXPECT_TRUE(sameNode.route->empty());
   EXPECT_EQ(*linked.route, (Route{n1}));
@@ -308,7 +308,7 @@ TEST_F(Planning, RoutesRunFromTheWorkNodeBackTowardHome) {
   EXPECT_TRUE(unreachable.route->empty());
   EXPECT_EQ(*back.route, (Route{n0, n1}));
   // routeList and the search fields are those of the last trip's search.
-  EXPECT_EQ(model().routeList, (Route{n0, n1}));
+  EXPECT_EQ(model().network.routeList, (Route{n0, n1}));
   EXPECT_TRUE(n2->closed);
   EXPECT_FALSE(n3->closed);
 }
@@ -324,7 +324,7 @@ TEST_F(Planning, WorkersPathOnALoadedTownAndFormedNetwork) {
   model().B_workPathClick();
   EXPECT_EQ(f.host.chartShows, 1);
   size_t paired = 0, jobless = 0, routed = 0;
-  model().cells.ForEach([&](const TCell& home) {
+  model().town.cells.ForEach([&](const TCell& home) {
     for (const Trip& trip : home.trips) {
       if (!trip.HasWorkplace()) {
         ++jobless;
@@ -334,11 +334,11 @@ TEST_F(Planning, WorkersPathOnALoadedTownAndFormedNetwork) {
       ++paired;
       ASSERT_TRUE(trip.route);
       const Route& route = *trip.route;
-      const int32_t work = model().cells.At(trip.destCol, trip.destRow)->nearestNode;
+      const int32_t work = model().town.cells.At(trip.destCol, trip.destRow)->nearestNode;
       if (route.empty()) continue;
       ++routed;
-      EXPECT_EQ(route.front(), model().NodeAt(work));
-      EXPECT_NE(route.back(), model().NodeAt(home.nearestNode));
+      EXPECT_EQ(route.front(), model().network.NodeAt(work));
+      EXPECT_NE(route.back(), model().network.NodeAt(home.nearestNode));
     }
   });
   EXPECT_EQ(paired, 462u * 15u);
@@ -361,50 +361,50 @@ TEST_F(Planning, SharedSearchesGiveWhatEveryTripsOwnSearchGives) {
     for (int i = 0; i < nodes; ++i) hand.Node(Random(640), Random(666));
     for (int i = 0; i < nodes; ++i)
       for (int j = 0; j < nodes; ++j)
-        if (i != j && Random(100) < 30) hand.Link(m.nodeList[i].get(), m.nodeList[j].get());
-    m.cells.ForEach([&](TCell& cell) {
+        if (i != j && Random(100) < 30)
+          hand.Link(m.network.nodeList[i].get(), m.network.nodeList[j].get());
+    m.town.cells.ForEach([&](TCell& cell) {
       cell.nearestNode = Random(nodes);
       const int trips = Random(4);
       for (int t = 0; t < trips; ++t) {
         if (Random(8) == 0) {
-          cell.trips.push_back(MakeTrip(kNoWorkplace, kNoWorkplace));
+          m.town.EditTrips(cell).push_back(MakeTrip(kNoWorkplace, kNoWorkplace));
         } else {
-          const int32_t col = Random(m.gridCols);
-          cell.trips.push_back(MakeTrip(col, Random(m.gridRows)));
+          const int32_t col = Random(m.town.gridCols);
+          m.town.EditTrips(cell).push_back(MakeTrip(col, Random(m.town.gridRows)));
         }
       }
     });
 
-    PlanRoutes(m);
+    PlanRoutes(m.town, m.network);
     std::vector<Route> planned;
-    m.cells.ForEach([&](const TCell& cell) {
+    m.town.cells.ForEach([&](const TCell& cell) {
       for (const Trip& trip : cell.trips) planned.push_back(trip.route ? *trip.route : Route{});
     });
-    const Route finalList = m.routeList;
+    const Route finalList = m.network.routeList;
     std::vector<TAgent> finalNodes;
-    for (auto& node : m.nodeList) finalNodes.push_back(*node);
+    for (auto& node : m.network.nodeList) finalNodes.push_back(*node);
 
     // The same trips, one search each.
     size_t k = 0;
     TAgent* lastStart = nullptr;
-    m.cells.ForEach([&](const TCell& cell) {
+    m.town.cells.ForEach([&](const TCell& cell) {
       for (const Trip& trip : cell.trips) {
         Route own;
         if (trip.HasWorkplace()) {
-          ResetRoute(m);
-          lastStart = m.NodeAt(cell.nearestNode);
-          m.search.FindPath(m.routeList, lastStart,
-                            m.NodeAt(m.cells.At(trip.destCol, trip.destRow)->nearestNode),
-                            m.nodeList);
-          own = m.routeList;
+          ResetRoute(m.network);
+          lastStart = m.network.NodeAt(cell.nearestNode);
+          FindPath(m.network, m.network.routeList, lastStart,
+                   m.network.NodeAt(m.town.cells.At(trip.destCol, trip.destRow)->nearestNode));
+          own = m.network.routeList;
         }
         EXPECT_EQ(planned[k++], own);
       }
     });
-    EXPECT_EQ(finalList, m.routeList);
+    EXPECT_EQ(finalList, m.network.routeList);
     for (int i = 0; i < nodes; ++i) {
       const TAgent& a = finalNodes[static_cast<size_t>(i)];
-      const TAgent& b = *m.nodeList[static_cast<size_t>(i)];
+      const TAgent& b = *m.network.nodeList[static_cast<size_t>(i)];
       EXPECT_EQ(a.f, b.f);
       EXPECT_EQ(a.g, b.g);
       EXPECT_EQ(a.h, b.h);

@@ -41,8 +41,8 @@ TEST_F(RouteSearch, RouteRunsFromTheGoalBackAndLeavesTheStartOut) {
 
   // The search appends to what the caller's list already holds.
   Route list{side};
-  ResetRoute(model());
-  model().search.FindPath(list, s, a, model().nodeList);
+  ResetRoute(model().network);
+  FindPath(model().network, list, s, a);
   EXPECT_EQ(list, (Route{side, a}));
 }
 
@@ -59,7 +59,7 @@ TEST_F(RouteSearch, NoRouteClosesEverythingConnectedToTheStart) {
   for (TAgent* goal : {s, island}) {
     SCOPED_TRACE(goal == s ? "start is goal" : "unreachable goal");
     EXPECT_TRUE(net.Search(s, goal).empty());
-    EXPECT_FALSE(model().search.GoalFound());
+    EXPECT_FALSE(model().network.goalFound);
     EXPECT_TRUE(s->closed);
     EXPECT_TRUE(a->closed);
     EXPECT_TRUE(b->closed);
@@ -158,8 +158,8 @@ TEST_F(RouteSearch, ResetRouteReplacesTheListAndClearsSearchFields) {
   TAgent* a = net.Node(50, 0);
   net.Both(s, a);
   net.Search(s, a);
-  ResetRoute(model());
-  EXPECT_TRUE(model().routeList.empty());
+  ResetRoute(model().network);
+  EXPECT_TRUE(model().network.routeList.empty());
   for (TAgent* node : {s, a}) {
     EXPECT_EQ(node->f, 0);
     EXPECT_EQ(node->g, 0);
@@ -183,24 +183,24 @@ TEST_F(RouteSearch, DrawnRouteRaisesTheLinkNearerTheStart) {
   TAgent* g = net.Node(500, 300);
   net.Both(s, a);
   net.Both(a, g);
-  const int32_t gi = model().IndexOfNode(g);
+  const int32_t gi = model().network.IndexOfNode(g);
 
   net.Search(s, g);
-  DrawRoute(model());
+  DrawRoute(model().network, model().Overlay());
   EXPECT_EQ(a->linkLoad[static_cast<size_t>(gi)], 1);
   EXPECT_EQ(YellowAcross(*f.host.overlay, 400), 2);
   EXPECT_EQ(YellowAcross(*f.host.overlay, 200), 0);  // start to last entry: not drawn
 
   model().ClearOverlay();
   net.Search(s, g);
-  DrawRoute(model());
+  DrawRoute(model().network, model().Overlay());
   EXPECT_EQ(a->linkLoad[static_cast<size_t>(gi)], 2);
   EXPECT_EQ(YellowAcross(*f.host.overlay, 400), 3);
   EXPECT_EQ(f.host.overlay->canvas.Pen().width, 3);
 
   // Every other counter stays 0.
   int total = 0;
-  for (auto& node : model().nodeList)
+  for (auto& node : model().network.nodeList)
     for (int32_t load : node->linkLoad) total += load;
   EXPECT_EQ(total, 2);
 }
@@ -210,9 +210,9 @@ TEST_F(RouteSearch, OneEntryRouteDrawsAndCountsNothing) {
   TAgent* g = net.Node(300, 300);
   net.Both(s, g);
   ASSERT_EQ(net.Search(s, g).size(), 1u);
-  DrawRoute(model());
+  DrawRoute(model().network, model().Overlay());
   EXPECT_EQ(YellowAcross(*f.host.overlay, 200), 0);
-  for (auto& node : model().nodeList)
+  for (auto& node : model().network.nodeList)
     for (int32_t load : node->linkLoad) EXPECT_EQ(load, 0);
 }
 
@@ -223,7 +223,7 @@ TEST_F(RouteSearch, FindPathWithTwoNodesSearchesFromTheFirstToItself) {
   for (uint32_t seed : {1u, 77u, 123456u}) {
     SetRandSeed(seed);
     model().B_findPathClick();
-    EXPECT_TRUE(model().routeList.empty());
+    EXPECT_TRUE(model().network.routeList.empty());
     EXPECT_TRUE(first->closed);  // a search from the second node would close only that one
     EXPECT_TRUE(second->closed);
     const uint32_t after = RandSeed();
@@ -247,7 +247,7 @@ TEST_F(RouteSearch, FindPathNeverPicksTheLastNode) {
   for (uint32_t seed = 0; seed < 300; ++seed) {
     SetRandSeed(seed * 2654435761u);
     model().B_findPathClick();
-    const Route& route = model().routeList;
+    const Route& route = model().network.routeList;
     if (route.empty()) {
       for (TAgent* node : nodes) EXPECT_TRUE(node->closed);  // start was the goal
       continue;
@@ -255,7 +255,7 @@ TEST_F(RouteSearch, FindPathNeverPicksTheLastNode) {
     ASSERT_EQ(route.size(), 1u);
     EXPECT_NE(route[0], last);
     EXPECT_FALSE(last->closed);
-    seenGoal[model().IndexOfNode(route[0])] = true;
+    seenGoal[model().network.IndexOfNode(route[0])] = true;
   }
   for (int i = 0; i < kNodes - 1; ++i) EXPECT_TRUE(seenGoal[i]) << "node " << i;
 }
@@ -283,11 +283,11 @@ TEST_F(RouteSearch, FindPathDrawsOverEarlierRoutes) {
 TEST_F(RouteSearch, FindPathShowsAYellowRouteOverTheFormedNetwork) {
   SetRandSeed(4711);
   model().B_agCreateClick();
-  ASSERT_EQ(model().nodeList.size(), 42u);
+  ASSERT_EQ(model().network.nodeList.size(), 42u);
   int drawn = 0;
   for (int press = 0; press < 40 && drawn < 3; ++press) {
     model().B_findPathClick();
-    const Route& route = model().routeList;
+    const Route& route = model().network.routeList;
     if (route.size() < 2) continue;
     ++drawn;
     for (size_t k = 0; k + 1 < route.size(); ++k) {
@@ -301,7 +301,7 @@ TEST_F(RouteSearch, FindPathShowsAYellowRouteOverTheFormedNetwork) {
 }
 
 TEST_F(RouteSearch, FindPathWithoutNodesRaisesTheListIndexError) {
-  model().routeList = Route{nullptr, nullptr};
+  model().network.routeList = Route{nullptr, nullptr};
   SetRandSeed(42);
   const int32_t index = Random(-1);
   SetRandSeed(42);
@@ -312,7 +312,7 @@ TEST_F(RouteSearch, FindPathWithoutNodesRaisesTheListIndexError) {
     EXPECT_EQ(std::string(e.what()),
               "Listenindex überschreitet das Maximum (" + std::to_string(index) + ")");
   }
-  EXPECT_TRUE(model().routeList.empty());  // ResetRoute ran first
+  EXPECT_TRUE(model().network.routeList.empty());  // ResetRoute ran first
   const uint32_t after = RandSeed();
   SetRandSeed(42);
   SkipRandom(1);  // the goal was never drawn

@@ -13,6 +13,7 @@
 #include "core/convert.h"
 #include "core/error.h"
 #include "core/random.h"
+#include "model/traffic.h"
 #include "support/model_fixture.h"
 #include "support/plain_day.h"
 
@@ -67,15 +68,15 @@ class StepOracle : public ::testing::TestWithParam<TownSetup> {
   void StepBoth(oracle::PlainDay& plain, int step) {
     SCOPED_TRACE("step " + std::to_string(step));
     Model& m = f_.model;
-    SimulationStep(m);
+    m.SimulationStep();
     plain.Step(f_.host.edits[EditBox::TScale]);
 
-    ASSERT_EQ(m.clockHours, plain.ClockHours());
+    ASSERT_EQ(m.day.clockHours, plain.ClockHours());
     ASSERT_EQ(f_.host.captions[ValueLabel::OnRoad], std::to_string(plain.OnRoad()));
     const auto& vehicles = plain.Vehicles();
-    ASSERT_EQ(m.travellers.size(), vehicles.size());
+    ASSERT_EQ(m.day.travellers.size(), vehicles.size());
     for (size_t k = 0; k < vehicles.size(); ++k) {
-      const TTraveller& v = *m.travellers[k];
+      const TTraveller& v = *m.day.travellers[k];
       const oracle::PlainDay::Vehicle& p = vehicles[k];
       ASSERT_EQ(v.currentNode, p.currentNode) << "vehicle " << k;
       ASSERT_EQ(v.previousNode, p.previousNode) << "vehicle " << k;
@@ -83,10 +84,10 @@ class StepOracle : public ::testing::TestWithParam<TownSetup> {
       ASSERT_EQ(v.Count(), p.route.size()) << "vehicle " << k;
       for (size_t j = 0; j < p.route.size(); ++j) ASSERT_EQ(v.At(j), p.route[j]);
     }
-    const size_t n = m.nodeList.size();
+    const size_t n = m.network.nodeList.size();
     for (size_t b = 0; b < n; ++b)
       for (size_t a = 0; a < n; ++a)
-        ASSERT_EQ(m.nodeList[b]->linkLoad[a], plain.Load(b, a)) << b << " from " << a;
+        ASSERT_EQ(m.network.nodeList[b]->linkLoad[a], plain.Load(b, a)) << b << " from " << a;
     ASSERT_TRUE(f_.host.overlay->pixels == plain.Pixels());
   }
 
@@ -99,20 +100,19 @@ TEST_P(StepOracle, DaysStepByStepAsThePlainStep) {
   // Every fifth evening departure moved to the middle between two tenths or a hair beside it,
   // where only the extended quotient tells which tenth the time stands for.
   int count = 0;
-  m.cells.ForEach([&](TCell& cell) {
-    for (Trip& trip : cell.trips) {
+  m.town.cells.ForEach([&](TCell& cell) {
+    for (Trip& trip : m.town.EditTrips(cell)) {
       if (++count % 5 != 0) continue;
       const double middle = (std::round(trip.eveningDeparture * 10) + 0.5) * 0.1;
       const int side = count / 5 % 3;
       trip.eveningDeparture = side == 0 ? middle : std::nextafter(middle, side == 1 ? 0.0 : 30.0);
     }
   });
-  m.cells.TripsChanged();
   // Half of the towns start their day on an index that does not number the routes, so the
   // releases read them from the trips, until the replanning below numbers them again.
   if (GetParam().seed % 4 == 3) {
-    m.departures.Build(m.cells, 0);
-    ASSERT_FALSE(m.departures.NumbersRoutes());
+    IndexDepartures(m.day, m.town, 0);
+    ASSERT_FALSE(m.day.departures.NumbersRoutes());
   }
   oracle::PlainDay plain(m, f_.host.width, f_.host.height);
   size_t peak = 0;
@@ -121,7 +121,7 @@ TEST_P(StepOracle, DaysStepByStepAsThePlainStep) {
   for (; step < 144; ++step) {
     StepBoth(plain, step);
     if (HasFatalFailure()) return;
-    peak = std::max(peak, m.travellers.size());
+    peak = std::max(peak, m.day.travellers.size());
   }
   EXPECT_GT(peak, 0u);
 
@@ -132,7 +132,7 @@ TEST_P(StepOracle, DaysStepByStepAsThePlainStep) {
     if (HasFatalFailure()) return;
   }
   m.B_workPathClick();
-  ASSERT_TRUE(m.departures.NumbersRoutes());
+  ASSERT_TRUE(m.day.departures.NumbersRoutes());
   f_.host.edits[EditBox::TScale] = "1";
   for (; step < 200; ++step) {
     StepBoth(plain, step);
@@ -167,29 +167,30 @@ TEST_P(StepOracle, FailingStepsReleaseNothingTwice) {
   for (int step = 0; step < 144; ++step) {
     SCOPED_TRACE("step " + std::to_string(step));
     const bool fails = step % 2 == 1;
-    const size_t before = m.travellers.size(), plainBefore = plain.Vehicles().size();
+    const size_t before = m.day.travellers.size(), plainBefore = plain.Vehicles().size();
     f_.host.edits[EditBox::TScale] = fails ? "x" : scale;
     if (fails) {
-      EXPECT_THROW(SimulationStep(m), VError);
+      EXPECT_THROW(m.SimulationStep(), VError);
     } else {
-      SimulationStep(m);
+      m.SimulationStep();
     }
     plain.Step(scale);
     released += std::stoul(f_.host.captions[ValueLabel::OnRoad]) - before;
     plainReleased += plain.OnRoad() - plainBefore;
     ASSERT_EQ(released, plainReleased);
-    for (const auto& v : m.travellers)
+    for (const auto& v : m.day.travellers)
       if (v->position == 1) ++created[Key(v->route.get(), v->direction)];
     for (const auto& v : plain.Vehicles())
       if (v.previousNode == v.route.front()) ++plainCreated[Key(v.source, v.direction)];
-    ASSERT_EQ(m.travellers.size(), plain.Vehicles().size());
-    for (size_t k = 0; k < m.travellers.size(); ++k) {
-      ASSERT_EQ(m.travellers[k]->currentNode, plain.Vehicles()[k].currentNode);
-      ASSERT_EQ(m.travellers[k]->previousNode, plain.Vehicles()[k].previousNode);
+    ASSERT_EQ(m.day.travellers.size(), plain.Vehicles().size());
+    for (size_t k = 0; k < m.day.travellers.size(); ++k) {
+      ASSERT_EQ(m.day.travellers[k]->currentNode, plain.Vehicles()[k].currentNode);
+      ASSERT_EQ(m.day.travellers[k]->previousNode, plain.Vehicles()[k].previousNode);
     }
-    const size_t n = m.nodeList.size();
+    const size_t n = m.network.nodeList.size();
     for (size_t b = 0; b < n; ++b)
-      for (size_t a = 0; a < n; ++a) ASSERT_EQ(m.nodeList[b]->linkLoad[a], plain.Load(b, a));
+      for (size_t a = 0; a < n; ++a)
+        ASSERT_EQ(m.network.nodeList[b]->linkLoad[a], plain.Load(b, a));
     if (!fails) {
       ASSERT_TRUE(f_.host.overlay->pixels == plain.Pixels());
     }

@@ -1,3 +1,5 @@
+#include "model/traffic.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -9,6 +11,7 @@
 
 #include "core/convert.h"
 #include "core/error.h"
+#include "model/agent.h"
 #include "support/model_fixture.h"
 
 namespace velmora {
@@ -23,12 +26,12 @@ struct TrafficFixture : testing::ModelFixture {
     node->x = x;
     node->y = y;
     TAgent* raw = node.get();
-    model.nodeList.push_back(std::move(node));
-    model.nodePositions.push_back({x, y});
-    for (auto& n : model.nodeList) n->linkLoad.resize(model.nodeList.size(), 0);
+    model.network.nodeList.push_back(std::move(node));
+    model.network.nodePositions.push_back({x, y});
+    for (auto& n : model.network.nodeList) n->linkLoad.resize(model.network.nodeList.size(), 0);
     return raw;
   }
-  int32_t Idx(const TAgent* node) const { return model.IndexOfNode(node); }
+  int32_t Idx(const TAgent* node) const { return model.network.IndexOfNode(node); }
   // `from` lists `to` among its links.
   void Link(TAgent* from, TAgent* to) { from->links.push_back(TLink{Idx(to), 0}); }
   static RouteRef MakeRoute(std::initializer_list<TAgent*> nodes) {
@@ -40,9 +43,9 @@ struct TrafficFixture : testing::ModelFixture {
     trip.route = std::move(route);
     trip.eveningDeparture = static_cast<double>(eveningTenths) * 0.1;
     trip.morningDeparture = static_cast<double>(morningTenths) * 0.1;
-    model.cells.At(col, row)->trips.push_back(trip);
-    model.cells.TripsChanged();
-    return model.cells.At(col, row)->trips.back();
+    BulkVector<Trip>& trips = model.town.EditTrips(*model.town.cells.At(col, row));
+    trips.push_back(trip);
+    return trips.back();
   }
   void SetTimeScale(const std::string& text) {
     host.edits[EditBox::TimeScale] = text;
@@ -67,7 +70,7 @@ struct TrafficFixture : testing::ModelFixture {
   }
   int64_t LoadSum() const {
     int64_t sum = 0;
-    for (const auto& n : model.nodeList)
+    for (const auto& n : model.network.nodeList)
       for (int32_t c : n->linkLoad) sum += c;
     return sum;
   }
@@ -96,11 +99,11 @@ TEST(Traffic, VehicleOnThreeNodesCountsOneLinkThenArrives) {
   f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 90);
   // A route of two entries: released and arrived in the same step, leaving no count.
   f.AddTrip(0, 0, f.MakeRoute({f.A, f.B}), 1, 90);
-  SimulationStep(f.model);
+  f.model.SimulationStep();
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "2");
-  ASSERT_EQ(f.model.travellers.size(), 1u);
-  EXPECT_EQ(f.model.travellers[0]->currentNode, f.B);
-  EXPECT_EQ(f.model.travellers[0]->previousNode, f.A);
+  ASSERT_EQ(f.model.day.travellers.size(), 1u);
+  EXPECT_EQ(f.model.day.travellers[0]->currentNode, f.B);
+  EXPECT_EQ(f.model.day.travellers[0]->previousNode, f.A);
   EXPECT_EQ(f.B->linkLoad[f.Idx(f.A)], 1);
   EXPECT_EQ(f.LoadSum(), 1);
   // B's line toward A is 3 pixels: its outer row (not under the red centre) is yellow.
@@ -108,10 +111,10 @@ TEST(Traffic, VehicleOnThreeNodesCountsOneLinkThenArrives) {
   EXPECT_EQ(f.host.overlay->At(150, 101), clYellow);
   EXPECT_EQ(f.Band(250, 100), 2);
 
-  SimulationStep(f.model);
+  f.model.SimulationStep();
   // Counted before the movement, so the arriving vehicle is still in the label.
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "1");
-  EXPECT_TRUE(f.model.travellers.empty());
+  EXPECT_TRUE(f.model.day.travellers.empty());
   EXPECT_EQ(f.B->linkLoad[f.Idx(f.A)], 0);
   EXPECT_EQ(f.C->linkLoad[f.Idx(f.B)], 0);
   EXPECT_EQ(f.LoadSum(), 0);
@@ -121,7 +124,7 @@ TEST(Traffic, VehicleOnThreeNodesCountsOneLinkThenArrives) {
 TEST(Traffic, WidthGrowsWithLoadOverScale) {
   LineNetwork f;
   for (int i = 0; i < 11; ++i) f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 90);
-  SimulationStep(f.model);
+  f.model.SimulationStep();
   EXPECT_EQ(f.B->linkLoad[f.Idx(f.A)], 11);
   EXPECT_EQ(f.Band(150, 100), 4);
   EXPECT_EQ(f.host.overlay->At(150, 97), clBlack);
@@ -131,8 +134,8 @@ TEST(Traffic, WidthGrowsWithLoadOverScale) {
 
   f.host.edits[EditBox::TScale] = "1";
   f.model.ClearOverlay();
-  DrawLinkLoads(f.model);
-  DrawLinks(f.model);
+  DrawLinkLoads(f.model.network, f.model.Overlay(), 1);
+  DrawLinks(f.model.network, f.model.Overlay());
   EXPECT_EQ(f.Band(150, 100), 13);
 }
 
@@ -147,14 +150,14 @@ TEST(Traffic, OppositeDirectionsCountAtTheirOwnEnds) {
   // Evening vehicle A -> B -> C; eleven morning vehicles on {D, A, B} drive B -> A -> D.
   f.AddTrip(0, 0, f.MakeRoute({A, B, C}), 1, 90);
   for (int i = 0; i < 11; ++i) f.AddTrip(0, 1, f.MakeRoute({D, A, B}), 90, 1);
-  SimulationStep(f.model);
+  f.model.SimulationStep();
   EXPECT_EQ(B->linkLoad[f.Idx(A)], 1);
   EXPECT_EQ(A->linkLoad[f.Idx(B)], 11);
   EXPECT_EQ(f.LoadSum(), 12);
-  ASSERT_EQ(f.model.travellers.size(), 12u);
-  EXPECT_EQ(f.model.travellers[0]->direction, 0);
-  EXPECT_EQ(f.model.travellers[1]->direction, 1);
-  EXPECT_EQ(f.model.travellers[1]->currentNode, A);
+  ASSERT_EQ(f.model.day.travellers.size(), 12u);
+  EXPECT_EQ(f.model.day.travellers[0]->direction, 0);
+  EXPECT_EQ(f.model.day.travellers[1]->direction, 1);
+  EXPECT_EQ(f.model.day.travellers[1]->currentNode, A);
   // A's line toward B carries 11 (4 px), B's toward A carries 1 (3 px): the wider shows.
   EXPECT_EQ(f.Band(150, 100), 4);
   EXPECT_EQ(f.host.overlay->At(150, 98), clYellow);
@@ -168,7 +171,7 @@ TEST(Traffic, WithoutVehiclesEveryLinkIsTwoPixels) {
   TAgent* D = f.AddNode(400, 200);
   f.Link(B, A);
   f.Link(C, D);
-  SimulationStep(f.model);
+  f.model.SimulationStep();
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "0");
   EXPECT_EQ(f.Band(150, 100), 2);
   EXPECT_EQ(f.Band(350, 200), 2);
@@ -187,29 +190,17 @@ TEST(Traffic, ArrivalsAreRemovedKeepingOrderAndCounts) {
   f.AddTrip(0, 0, first, 1, 90);
   f.AddTrip(0, 0, middle, 1, 90);
   f.AddTrip(0, 0, last, 1, 90);
-  SimulationStep(f.model);
+  f.model.SimulationStep();
   EXPECT_EQ(B->linkLoad[f.Idx(A)], 3);
-  SimulationStep(f.model);
-  ASSERT_EQ(f.model.travellers.size(), 2u);
-  EXPECT_EQ(f.model.travellers[0]->route, first);
-  EXPECT_EQ(f.model.travellers[1]->route, last);
+  f.model.SimulationStep();
+  ASSERT_EQ(f.model.day.travellers.size(), 2u);
+  EXPECT_EQ(f.model.day.travellers[0]->route, first);
+  EXPECT_EQ(f.model.day.travellers[1]->route, last);
   EXPECT_EQ(B->linkLoad[f.Idx(A)], 0);
   EXPECT_EQ(C->linkLoad[f.Idx(B)], 2);
   EXPECT_EQ(f.LoadSum(), 2);
-  SimulationStep(f.model);
-  EXPECT_TRUE(f.model.travellers.empty());
-  EXPECT_EQ(f.LoadSum(), 0);
-}
-
-TEST(Traffic, VehicleOnNodesOutsideTheListIsDropped) {
-  LineNetwork f;
-  TAgent foreign;
-  auto vehicle = std::make_unique<TTraveller>();
-  vehicle->route = f.MakeRoute({f.A, &foreign, f.C});
-  vehicle->currentNode = f.A;
-  f.model.travellers.push_back(std::move(vehicle));
-  AdvanceTravellers(f.model);
-  EXPECT_TRUE(f.model.travellers.empty());
+  f.model.SimulationStep();
+  EXPECT_TRUE(f.model.day.travellers.empty());
   EXPECT_EQ(f.LoadSum(), 0);
 }
 
@@ -218,16 +209,16 @@ TEST(Clock, TimeLabelFollowsTheLocaleAndRoundsHalvesDown) {
   {
     TrafficFixture f;
     SetDecimalSeparator(',');
-    SimulationStep(f.model);
+    f.model.SimulationStep();
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0,17");
     EXPECT_EQ(f.Caption(ValueLabel::Steps), "1");
-    EXPECT_EQ(f.host.chartLine, f.model.clockHours);
-    EXPECT_EQ(f.model.prevClockHours, f.model.clockHours);
+    EXPECT_EQ(f.host.chartLine, f.model.day.clockHours);
+    EXPECT_EQ(f.model.day.prevClockHours, f.model.day.clockHours);
   }
   {
     TrafficFixture f;
     SetDecimalSeparator('.');
-    SimulationStep(f.model);
+    f.model.SimulationStep();
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0.17");
   }
   {
@@ -237,7 +228,7 @@ TEST(Clock, TimeLabelFollowsTheLocaleAndRoundsHalvesDown) {
     f.model.B_oneStepClick();
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0,12");
     f.model.Timer1Timer();
-    SimulationStep(f.model);
+    f.model.SimulationStep();
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0,37");
     EXPECT_EQ(f.Caption(ValueLabel::Steps), "3");
   }
@@ -250,16 +241,16 @@ TEST(Clock, DayWrapsAtStepsPerDay) {
   f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 0, 300);
   const RouteRef tenth = f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 300).route;
   f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 2, 300);
-  for (int s = 1; s <= 143; ++s) SimulationStep(f.model);
+  for (int s = 1; s <= 143; ++s) f.model.SimulationStep();
   EXPECT_EQ(f.Caption(ValueLabel::Time), "23,83");
-  SimulationStep(f.model);
+  f.model.SimulationStep();
   EXPECT_EQ(f.Caption(ValueLabel::Time), "0");
   EXPECT_EQ(f.Caption(ValueLabel::Steps), "144");
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "0");
-  SimulationStep(f.model);
+  f.model.SimulationStep();
   EXPECT_EQ(f.Caption(ValueLabel::Time), "0,17");
-  ASSERT_EQ(f.model.travellers.size(), 1u);
-  EXPECT_EQ(f.model.travellers[0]->route, tenth);
+  ASSERT_EQ(f.model.day.travellers.size(), 1u);
+  EXPECT_EQ(f.model.day.travellers[0]->route, tenth);
 }
 
 // Steps through whole days with one evening trip per tenth k (each its own route) and
@@ -282,13 +273,13 @@ DayRecord RunDays(TrafficFixture& f, const std::string& scale, int steps, int kF
   f.SetTimeScale(scale);
   DayRecord record;
   for (int s = 0; s < steps; ++s) {
-    record.before.push_back(f.model.prevClockHours);
-    SimulationStep(f.model);
-    record.after.push_back(f.model.clockHours);
+    record.before.push_back(f.model.day.prevClockHours);
+    f.model.SimulationStep();
+    record.after.push_back(f.model.day.clockHours);
     // Routes of three entries: every vehicle on the road after a step left in that step.
     std::set<int> ks;
-    for (const auto& v : f.model.travellers) ks.insert(tenthOf.at(v->route.get()));
-    EXPECT_EQ(ks.size(), f.model.travellers.size());
+    for (const auto& v : f.model.day.travellers) ks.insert(tenthOf.at(v->route.get()));
+    EXPECT_EQ(ks.size(), f.model.day.travellers.size());
     record.released.push_back(ks);
   }
   return record;
@@ -341,20 +332,20 @@ TEST(Clock, ReleasesFollowTheCellOrderWithEveningFirst) {
   f.AddTrip(0, 0, r2, 3, 90);  // first
   f.AddTrip(1, 0, r3, 90, 2);  // second, as a morning vehicle
   f.AddTrip(2, 0, r4, 1, 1);   // both times in step 1: only the evening vehicle
-  SimulationStep(f.model);
-  ASSERT_EQ(f.model.travellers.size(), 1u);
-  EXPECT_EQ(f.model.travellers[0]->route, r4);
-  EXPECT_EQ(f.model.travellers[0]->direction, 0);
-  EXPECT_EQ(f.model.travellers[0]->currentNode, f.B);
+  f.model.SimulationStep();
+  ASSERT_EQ(f.model.day.travellers.size(), 1u);
+  EXPECT_EQ(f.model.day.travellers[0]->route, r4);
+  EXPECT_EQ(f.model.day.travellers[0]->direction, 0);
+  EXPECT_EQ(f.model.day.travellers[0]->currentNode, f.B);
   // Step 2's window [0.18, 0.33] holds the tenths 2 and 3.
-  SimulationStep(f.model);
-  ASSERT_EQ(f.model.travellers.size(), 3u);
-  EXPECT_EQ(f.model.travellers[0]->route, r2);
-  EXPECT_EQ(f.model.travellers[1]->route, r3);
-  EXPECT_EQ(f.model.travellers[1]->direction, 1);
-  EXPECT_EQ(f.model.travellers[1]->currentNode, f.B);
-  EXPECT_EQ(f.model.travellers[1]->previousNode, f.C);
-  EXPECT_EQ(f.model.travellers[2]->route, r1);
+  f.model.SimulationStep();
+  ASSERT_EQ(f.model.day.travellers.size(), 3u);
+  EXPECT_EQ(f.model.day.travellers[0]->route, r2);
+  EXPECT_EQ(f.model.day.travellers[1]->route, r3);
+  EXPECT_EQ(f.model.day.travellers[1]->direction, 1);
+  EXPECT_EQ(f.model.day.travellers[1]->currentNode, f.B);
+  EXPECT_EQ(f.model.day.travellers[1]->previousNode, f.C);
+  EXPECT_EQ(f.model.day.travellers[2]->route, r1);
 }
 
 TEST(Clock, UnusualTimeScales) {
@@ -363,10 +354,10 @@ TEST(Clock, UnusualTimeScales) {
   {
     TrafficFixture f;
     f.SetTimeScale("300");
-    EXPECT_EQ(f.model.stepsPerHour, 44);
-    EXPECT_EQ(f.model.stepsPerDay, 1056);
+    EXPECT_EQ(f.model.day.stepsPerHour, 44);
+    EXPECT_EQ(f.model.day.stepsPerDay, 1056);
     EXPECT_EQ(f.Caption(ValueLabel::Min), "1 min");
-    SimulationStep(f.model);
+    f.model.SimulationStep();
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0,02");
   }
   {
@@ -376,20 +367,20 @@ TEST(Clock, UnusualTimeScales) {
     const RouteRef zero = f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 0, 0).route;
     f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 239);
     f.SetTimeScale("200");
-    EXPECT_EQ(f.model.stepsPerHour, -56);
-    EXPECT_EQ(f.model.stepsPerDay, -1344);
+    EXPECT_EQ(f.model.day.stepsPerHour, -56);
+    EXPECT_EQ(f.model.day.stepsPerDay, -1344);
     EXPECT_EQ(f.Caption(ValueLabel::Min), "-1 min");
-    SimulationStep(f.model);
+    f.model.SimulationStep();
     EXPECT_EQ(f.Caption(ValueLabel::Time), "-0,02");
     for (int s = 2; s <= 1343; ++s) {
-      SimulationStep(f.model);
-      ASSERT_TRUE(f.model.travellers.empty()) << s;
+      f.model.SimulationStep();
+      ASSERT_TRUE(f.model.day.travellers.empty()) << s;
     }
     EXPECT_EQ(f.Caption(ValueLabel::Time), "-23,98");
-    SimulationStep(f.model);
+    f.model.SimulationStep();
     EXPECT_EQ(f.Caption(ValueLabel::Time), "0");
-    ASSERT_EQ(f.model.travellers.size(), 1u);
-    EXPECT_EQ(f.model.travellers[0]->route, zero);
+    ASSERT_EQ(f.model.day.travellers.size(), 1u);
+    EXPECT_EQ(f.model.day.travellers[0]->route, zero);
   }
   {
     // A zero scale fails every step after counting it, changing nothing else.
@@ -397,12 +388,12 @@ TEST(Clock, UnusualTimeScales) {
     EXPECT_THROW(f.SetTimeScale("0"), VError);
     for (uint32_t s = 1; s <= 2; ++s) {
       try {
-        SimulationStep(f.model);
+        f.model.SimulationStep();
         ADD_FAILURE() << "no error";
       } catch (const VError& e) {
         EXPECT_STREQ(e.what(), "Division durch Null");
       }
-      EXPECT_EQ(f.model.stepCount, s);
+      EXPECT_EQ(f.model.day.stepCount, s);
     }
     EXPECT_EQ(f.Caption(ValueLabel::Time), "<unset>");
     EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "<unset>");
@@ -413,34 +404,33 @@ TEST(Clock, UnusualTimeScales) {
 TEST(Clock, TripsWithoutPlanOrWorkplaceNeverDepart) {
   LineNetwork f;
   // Not planned: departures 0 and no route.
-  f.model.cells.At(0, 0)->trips.resize(3);
+  f.model.town.EditTrips(*f.model.town.cells.At(0, 0)).resize(3);
   // Routed and due, but without a workplace.
   Trip& homeless = f.AddTrip(1, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 80);
   homeless.destCol = kNoWorkplace;
   homeless.destRow = kNoWorkplace;
-  f.model.cells.TripsChanged();
   for (int s = 0; s < 288; ++s) {
-    SimulationStep(f.model);
+    f.model.SimulationStep();
     ASSERT_EQ(f.Caption(ValueLabel::OnRoad), "0") << s;
   }
 }
 
 TEST(Clock, IndexFollowsReplanning) {
   LineNetwork f;
-  Trip& trip = f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 5, 90);
-  SimulationStep(f.model);  // builds the index: the trip is due at 0.5 (step 3)
-  trip.eveningDeparture = 0.2;
-  f.model.cells.TripsChanged();
-  SimulationStep(f.model);
-  EXPECT_EQ(f.model.travellers.size(), 1u);
-  SimulationStep(f.model);
-  EXPECT_TRUE(f.model.travellers.empty());
+  f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 5, 90);
+  f.model.SimulationStep();  // builds the index: the trip is due at 0.5 (step 3)
+  // A change through the town moves its version, and the next step indexes the trips anew.
+  f.model.town.EditTrips(*f.model.town.cells.At(0, 0))[0].eveningDeparture = 0.2;
+  f.model.SimulationStep();
+  EXPECT_EQ(f.model.day.travellers.size(), 1u);
+  f.model.SimulationStep();
+  EXPECT_TRUE(f.model.day.travellers.empty());
 }
 
 TEST(LinkLoads, BadScaleFailsAfterMovementWithTheOverlayCleared) {
   LineNetwork f;
   f.AddTrip(0, 0, f.MakeRoute({f.A, f.B, f.C}), 1, 90);
-  f.model.nodeList[0]->links.push_back(TLink{1, 0});  // A's first link, toward B, load 0
+  f.model.network.nodeList[0]->links.push_back(TLink{1, 0});  // A's first link, toward B, load 0
   const auto expectFailure = [&](const std::string& scale, const std::string& message) {
     f.host.edits[EditBox::TScale] = scale;
     f.model.CreateOverlay();
@@ -448,7 +438,7 @@ TEST(LinkLoads, BadScaleFailsAfterMovementWithTheOverlayCleared) {
     f.host.overlay->canvas.MoveTo(0, 0);
     f.host.overlay->canvas.LineTo(50, 50);
     try {
-      SimulationStep(f.model);
+      f.model.SimulationStep();
       ADD_FAILURE() << "no error for " << scale;
     } catch (const VError& e) {
       EXPECT_EQ(std::string(e.what()), message);
@@ -458,30 +448,30 @@ TEST(LinkLoads, BadScaleFailsAfterMovementWithTheOverlayCleared) {
   expectFailure("x", "'x' ist kein gültiger Integerwert");
   // The vehicle has moved and its window is used up, but no label or chart line has changed.
   EXPECT_EQ(f.B->linkLoad[f.Idx(f.A)], 1);
-  EXPECT_EQ(f.model.stepCount, 1u);
+  EXPECT_EQ(f.model.day.stepCount, 1u);
   EXPECT_EQ(f.Caption(ValueLabel::OnRoad), "1");
   EXPECT_EQ(f.Caption(ValueLabel::Time), "<unset>");
   EXPECT_EQ(f.Caption(ValueLabel::Steps), "<unset>");
-  EXPECT_EQ(f.model.prevClockHours, f.model.clockHours);
+  EXPECT_EQ(f.model.day.prevClockHours, f.model.day.clockHours);
   EXPECT_EQ(f.host.chartLine, 11.0);
 
   expectFailure("-1", "'-1' ist kein gültiger Integerwert");
   // "0": the first link drawn is A's toward B, whose load is 0.
   expectFailure("0", "Ungültige Gleitkommaoperation");
-  EXPECT_EQ(f.model.prevClockHours, 0.5);
+  EXPECT_EQ(f.model.day.prevClockHours, 0.5);
 
   // With a load on the first link drawn, "0" is a division by zero.
-  f.model.nodeList[0]->links.clear();
+  f.model.network.nodeList[0]->links.clear();
   f.B->linkLoad[f.Idx(f.A)] = 4;
   try {
-    DrawLinkLoads(f.model);
+    DrawLinkLoads(f.model.network, f.model.Overlay(), 0);
     ADD_FAILURE() << "no error";
   } catch (const VError& e) {
     EXPECT_STREQ(e.what(), "Gleitkommadivision durch Null");
   }
   // Without any link nothing is divided.
-  for (auto& node : f.model.nodeList) node->links.clear();
-  EXPECT_NO_THROW(DrawLinkLoads(f.model));
+  for (auto& node : f.model.network.nodeList) node->links.clear();
+  EXPECT_NO_THROW(DrawLinkLoads(f.model.network, f.model.Overlay(), 0));
 }
 
 }  // namespace

@@ -33,7 +33,6 @@ struct Node {
   std::vector<int32_t> candidates;
   std::vector<Link> links;
   std::vector<int32_t> linkLoad;
-  int32_t mark = 0;
 };
 
 struct World {
@@ -64,11 +63,8 @@ inline void CreateNodes(World& w, int32_t n) {
 
 inline void LinkAndRepel(World& w, int32_t self) {
   Node& s = w.nodes[self];
-  s.mark = 0;
   const Node& m = w.nodes[s.candidates[0]];
   for (size_t k = 1; k < s.candidates.size(); ++k) {
-    s.mark = 2;
-    w.nodes[s.candidates[k]].mark = 2;
     s.vx = 0;
     s.vy = 0;
     if (static_cast<int64_t>(s.conDist) - s.repDist > s.nearestDist) {

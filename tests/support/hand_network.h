@@ -19,13 +19,13 @@ class HandNetwork {
     node->y = y;
     node->radius = 3;
     TAgent* raw = node.get();
-    model_.nodeList.push_back(std::move(node));
+    model_.network.nodeList.push_back(std::move(node));
     Finish();
     return raw;
   }
   // A directed link from a to b.
   void Link(TAgent* a, TAgent* b) {
-    a->links.push_back(TLink{model_.IndexOfNode(b), PointDistance(a->x, a->y, b->x, b->y)});
+    a->links.push_back(TLink{model_.network.IndexOfNode(b), PointDistance(a->x, a->y, b->x, b->y)});
   }
   void Both(TAgent* a, TAgent* b) {
     Link(a, b);
@@ -33,20 +33,20 @@ class HandNetwork {
   }
   // ResetRoute and FindPath as both callers run them; returns routeList.
   const Route& Search(TAgent* start, TAgent* goal) {
-    ResetRoute(model_);
-    model_.search.FindPath(model_.routeList, start, goal, model_.nodeList);
-    return model_.routeList;
+    ResetRoute(model_.network);
+    FindPath(model_.network, model_.network.routeList, start, goal);
+    return model_.network.routeList;
   }
 
  private:
   // Link loads sized to the node count, and the position snapshot link drawing reads.
   void Finish() {
-    const size_t n = model_.nodeList.size();
-    model_.nodePositions.resize(n);
+    const size_t n = model_.network.nodeList.size();
+    model_.network.nodePositions.resize(n);
     for (size_t i = 0; i < n; ++i) {
-      TAgent& node = *model_.nodeList[i];
+      TAgent& node = *model_.network.nodeList[i];
       node.linkLoad.resize(n, 0);
-      model_.nodePositions[i] = {node.x, node.y};
+      model_.network.nodePositions[i] = {node.x, node.y};
     }
   }
 

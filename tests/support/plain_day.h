@@ -35,21 +35,22 @@ class PlainDay {
         width_(width),
         height_(height),
         pixels_(static_cast<size_t>(width) * height, 0),
-        stepCount_(model.stepCount),
-        prevClockHours_(model.prevClockHours) {
-    const size_t n = model.nodeList.size();
+        stepCount_(model.day.stepCount),
+        prevClockHours_(model.day.prevClockHours) {
+    const size_t n = model.network.nodeList.size();
     loads_.assign(n, std::vector<int32_t>(n, 0));
     for (size_t b = 0; b < n; ++b)
-      for (size_t a = 0; a < n && a < model.nodeList[b]->linkLoad.size(); ++a)
-        loads_[b][a] = model.nodeList[b]->linkLoad[a];
+      for (size_t a = 0; a < n && a < model.network.nodeList[b]->linkLoad.size(); ++a)
+        loads_[b][a] = model.network.nodeList[b]->linkLoad[a];
   }
 
   // One step with the model's time scale and the given text of the load scale.
   void Step(const std::string& loadScaleText) {
     ++stepCount_;
-    const int64_t m = static_cast<int64_t>(stepCount_) % static_cast<int64_t>(model_.stepsPerDay);
+    const int64_t m =
+        static_cast<int64_t>(stepCount_) % static_cast<int64_t>(model_.day.stepsPerDay);
     const double h = static_cast<double>(static_cast<long double>(m) /
-                                         static_cast<long double>(model_.stepsPerHour));
+                                         static_cast<long double>(model_.day.stepsPerHour));
     const long double quotient = static_cast<long double>(h) / 0.01;
     const long double rounded = h >= 0 ? quotient + 0.5L : quotient - 0.5L;
     clockHours_ = static_cast<double>(static_cast<long double>(std::truncl(rounded)) * 0.01);
@@ -63,9 +64,9 @@ class PlainDay {
       const int64_t tenths = std::llrint(t / static_cast<long double>(0.1));
       return lo <= 10 * tenths && 10 * tenths <= hi;
     };
-    for (int32_t row = 0; row < model_.cells.Rows(); ++row) {
-      for (int32_t col = 0; col < model_.cells.Cols(); ++col) {
-        for (const Trip& trip : model_.cells.At(col, row)->trips) {
+    for (int32_t row = 0; row < model_.town.cells.Rows(); ++row) {
+      for (int32_t col = 0; col < model_.town.cells.Cols(); ++col) {
+        for (const Trip& trip : model_.town.cells.At(col, row)->trips) {
           const size_t count = trip.route ? trip.route->size() : 0;
           if (due(trip.eveningDeparture)) {
             if (count > 1) Release(*trip.route, 0);
@@ -94,8 +95,8 @@ class PlainDay {
   }
 
   int32_t IndexOf(const TAgent* node) const {
-    for (size_t i = 0; i < model_.nodeList.size(); ++i)
-      if (model_.nodeList[i].get() == node) return static_cast<int32_t>(i);
+    for (size_t i = 0; i < model_.network.nodeList.size(); ++i)
+      if (model_.network.nodeList[i].get() == node) return static_cast<int32_t>(i);
     return -1;
   }
 
@@ -153,11 +154,11 @@ class PlainDay {
     canvas.SetPenWidth(1);
     canvas.Rectangle(0, 0, width_, height_);
 
-    const auto& positions = model_.nodePositions;
+    const auto& positions = model_.network.nodePositions;
     canvas.SetPenColor(clYellow);
     canvas.SetPenStyle(PenStyle::Solid);
-    for (size_t i = 0; i < model_.nodeList.size(); ++i) {
-      for (const TLink& link : model_.nodeList[i]->links) {
+    for (size_t i = 0; i < model_.network.nodeList.size(); ++i) {
+      for (const TLink& link : model_.network.nodeList[i]->links) {
         const size_t t = static_cast<size_t>(link.node);
         const long double quotient =
             static_cast<long double>(loads_[i][t]) / static_cast<long double>(scale);
@@ -167,8 +168,8 @@ class PlainDay {
       }
     }
     canvas.SetPenColor(clRed);
-    for (size_t i = 0; i < model_.nodeList.size(); ++i) {
-      for (const TLink& link : model_.nodeList[i]->links) {
+    for (size_t i = 0; i < model_.network.nodeList.size(); ++i) {
+      for (const TLink& link : model_.network.nodeList[i]->links) {
         const size_t t = static_cast<size_t>(link.node);
         canvas.SetPenWidth(2);
         canvas.MoveTo(positions[i][0], positions[i][1]);
@@ -176,7 +177,7 @@ class PlainDay {
       }
     }
     canvas.SetPenWidth(1);
-    for (auto& node : model_.nodeList) node->Draw(canvas);
+    for (auto& node : model_.network.nodeList) node->Draw(canvas);
   }
 
   Model& model_;

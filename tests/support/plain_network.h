@@ -7,21 +7,22 @@
 #include <vector>
 
 #include "core/rounding.h"
+#include "model/agent.h"
 #include "model/model.h"
 
 namespace velmora::oracle {
 
 inline void PlainPasses(Model& model, int64_t passes) {
-  const size_t count = model.nodeList.size();
+  const size_t count = model.network.nodeList.size();
   for (int64_t pass = 0; pass < passes; ++pass) {
-    model.nodePositions.resize(count);
+    model.network.nodePositions.resize(count);
     for (size_t i = 0; i < count; ++i) {
-      TAgent& node = *model.nodeList[i];
-      model.nodePositions[i] = {node.x, node.y};
-      node.NeigborCheck(static_cast<int32_t>(i), model.nodeList);
+      TAgent& node = *model.network.nodeList[i];
+      model.network.nodePositions[i] = {node.x, node.y};
+      node.NeigborCheck(static_cast<int32_t>(i), model.network.nodeList);
       node.x += static_cast<int32_t>(RoundHalfEven(node.vx));
       node.y += static_cast<int32_t>(RoundHalfEven(node.vy));
-      ClampToField(model, node.x, node.y);
+      velmora::ClampToField(node.x, node.y, model.town.fieldWidth, model.town.fieldHeight);
     }
   }
 }
@@ -30,11 +31,11 @@ inline void PlainPasses(Model& model, int64_t passes) {
 // nearestNode when no node is nearer than the starting best distance.
 inline std::vector<int32_t> PlainCatchment(const Model& m) {
   std::vector<int32_t> nearest;
-  m.cells.ForEach([&](const TCell& cell) {
+  m.town.cells.ForEach([&](const TCell& cell) {
     int32_t best = 999999, node = cell.nearestNode;
-    for (size_t j = 0; j < m.nodeList.size(); ++j) {
-      const int32_t d =
-          PointDistance(cell.PositionX, cell.PositionY, m.nodeList[j]->x, m.nodeList[j]->y);
+    for (size_t j = 0; j < m.network.nodeList.size(); ++j) {
+      const int32_t d = PointDistance(cell.PositionX, cell.PositionY, m.network.nodeList[j]->x,
+                                      m.network.nodeList[j]->y);
       if (d < best) {
         best = d;
         node = static_cast<int32_t>(j);

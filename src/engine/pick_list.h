@@ -1,7 +1,8 @@
 // A list of positions 0 .. n - 1 from which entries are taken out one by one while the others
 // keep their order, with the k-th remaining entry found in a few steps. Asking for the k-th
 // remaining entry and then removing it is what erasing element k from a vector of the same
-// entries does, without moving the rest each time.
+// entries does, without moving the rest each time. Plain twin: that vector; pick_list_test
+// holds the list to it, and land_use_oracle_test the pairing built on it to the plain pairing.
 //
 // The pairing asks for an entry tens of millions of times and removes one only every few dozen
 // asks, so asking is made cheap and removing is paid in batches:

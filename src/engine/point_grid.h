@@ -1,12 +1,18 @@
 // A bucket grid of node positions for neighbour searches, and the integer form of the rounded
-// pixel distance those searches compare with.
+// pixel distance those searches compare with. Plain twin: a loop over every point with the
+// model's PointDistance; point_grid_test holds the grid to it at every kernel width, and the
+// formation and catchment oracle tests hold the searches built on it to the plain formation and
+// catchment.
 #pragma once
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "engine/point_kernels.h"
 
 namespace velmora {
 
@@ -29,9 +35,6 @@ inline int32_t SmallRoundedDistance(int64_t squared) {
   return static_cast<int32_t>(std::sqrt(static_cast<double>(squared)) + 0.5);
 }
 
-// RoundedDistance of n squared distances, each below PointGrid::kKeyedSquared, four at a time.
-void RoundedDistances(const int32_t* squared, int32_t* out, size_t n);
-
 // Largest squared offset whose rounded distance is at most d. A rounded distance below c holds
 // exactly when the squared offset is at most MaxSquaredFor(c - 1) = c^2 - c.
 inline int64_t MaxSquaredFor(int64_t d) {
@@ -52,15 +55,6 @@ class Disc {
   std::vector<int32_t> widths_;
 };
 
-namespace point_runs {
-// A run of packed points with their ids, as the search kernels take it.
-struct Run {
-  const uint32_t* packed;
-  const int32_t* ids;
-  size_t n;
-};
-}  // namespace point_runs
-
 // Points (node positions with their ids) in buckets, one row of buckets per vector so that the
 // points of neighbouring buckets in a row lie side by side, and each row knows where each bucket
 // starts. Points may move. A search visits the buckets that meet a disc and works through
@@ -68,23 +62,12 @@ struct Run {
 //
 // A point is held as its offset from the range's corner, x in the low 16 bits and y in the high
 // ones: the range spans at most kExactSpan, so offsets and their differences fit 16 bits and the
-// squared distance of two points (at most 2 * 4096^2 < 2^31) fits 32 bits. On x86-64 the runs are
-// worked through sixteen, eight or four points at a time as the processor allows (AVX-512, AVX2,
-// SSE2; SetKernelLanes); elsewhere one by one.
+// squared distance of two points (at most 2 * 4096^2 < 2^31) fits 32 bits. The runs are worked
+// through by the kernels of point_kernels.h, at the width core's KernelLanes() chooses.
 class PointGrid {
  public:
-  // The number of points the counting and nearest-point kernels take at a time: by default the
-  // widest the processor runs (16 with AVX-512, 8 with AVX2, else 4 with SSE2; nearest-point
-  // searches take 16 or else 4). SetKernelLanes selects the widest available at most `lanes`, for
-  // comparing the kernels, and returns the setting in force before the call. Without SSE2 the
-  // points are taken one by one whatever the setting.
-  static int SetKernelLanes(int lanes);
-
-  // Ids are below 2^kIdBits.
-  static constexpr int32_t kIdBits = 14;
-  static constexpr size_t kMaxPoints = size_t{1} << kIdBits;
-  // The squared distances RoundedDistances takes are below this.
-  static constexpr int64_t kKeyedSquared = int64_t{1} << 24;
+  // Most points a grid holds.
+  static constexpr size_t kMaxPoints = size_t{1} << 14;
 
   // An empty grid over [minX, maxX] x [minY, maxY] (at most kExactSpan each way) for ids 0 to
   // count - 1 (at most kMaxPoints), with buckets 2^columnShift pixels wide and 2^rowShift high.
@@ -124,10 +107,7 @@ class PointGrid {
   // Number of points within squared distance disc.R2() of (x, y), a point at (x, y) included.
   int32_t CountWithin(int32_t x, int32_t y, const Disc& disc) const;
   // A point found by a search and its squared distance from the query point.
-  struct Near {
-    int32_t id;
-    int32_t squared;
-  };
+  using Near = point_runs::Near;
   // Appends to `out` every point other than id `exclude` within squared distance r2 (or
   // disc.R2()) of (x, y), in no particular order.
   void GatherWithin(int32_t x, int32_t y, int64_t r2, int32_t exclude,
@@ -136,7 +116,7 @@ class PointGrid {
                     std::vector<Near>& out) const;
   // The number of points other than id `exclude` within squared distance disc.R2() of (x, y),
   // and the nearest of them (smallest rounded distance, lowest id among equals) with its
-  // distance, -1 for none. disc.R2() must be below kKeyedDisc. `guesses` are up to kMaxGuesses
+  // distance, -1 for none. `guesses` are up to kMaxGuesses
   // ids of points likely to be the nearest, such as those found by the last searches from about
   // here (ids of no stored point, `exclude` and repeats are passed over): the search for the
   // nearest is confined to the distance of the nearest guess, and when no other point lies that
@@ -147,7 +127,6 @@ class PointGrid {
     int32_t nearest;
     int32_t distance;
   };
-  static constexpr int64_t kKeyedDisc = int64_t{1} << (31 - kIdBits);
   DiscCount CountAndNearest(int32_t x, int32_t y, const Disc& disc, int32_t exclude,
                             const int32_t* guesses, size_t guessCount) const;
   // Among the points found, the one of smallest rounded distance and the lowest id among
@@ -174,8 +153,8 @@ class PointGrid {
   void GatherRuns(int32_t x, int32_t y, int32_t r2, int32_t exclude, std::vector<Near>& out,
                   F&& forEachRun) const;
 
-  // Entries after the last point of a row, so that eight points can always be read at once.
-  static constexpr size_t kPadding = 7;
+  // Entries after the last point of a row, so that the kernels may read whole blocks.
+  static constexpr size_t kPadding = point_runs::kRunPadding;
 
   struct Row {
     std::vector<uint32_t> packed;  // the points' offsets, then kPadding zeros
@@ -236,8 +215,11 @@ void PointGrid::ForEachRowRun(int32_t x, int32_t y, int64_t r, W&& widthAt, F&& 
     const int64_t w = widthAt(dy);
     if (w < 0) continue;
     const Row& line = rows_[static_cast<size_t>(row)];
-    f(row, line, line.start[static_cast<size_t>(ColumnOf(x - w))],
-      line.start[static_cast<size_t>(ColumnOf(x + w)) + 1]);
+    const int32_t begin = line.start[static_cast<size_t>(ColumnOf(x - w))];
+    const int32_t end = line.start[static_cast<size_t>(ColumnOf(x + w)) + 1];
+    // The kernels read whole blocks past a run's end, into the row's padding.
+    assert(static_cast<size_t>(end) + kPadding <= line.packed.size());
+    f(row, line, begin, end);
   }
 }
 

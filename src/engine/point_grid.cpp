@@ -1,18 +1,15 @@
 // The bucket grid of node positions.
-#include "model/point_grid.h"
+#include "engine/point_grid.h"
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <limits>
 
-#include "model/point_grid_runs.h"
+#include "engine/point_kernels.h"
 
 namespace velmora {
-
-int PointGrid::SetKernelLanes(int lanes) {
-  return point_runs::SetKernelLanes(lanes);
-}
 
 int64_t FloorSqrt(int64_t value) {
   if (value <= 0) return 0;
@@ -239,6 +236,7 @@ int32_t PointGrid::NearestWithin(int32_t x, int32_t y, int64_t r2, int32_t exclu
   for (int32_t row = firstRow; row <= lastRow; ++row) {
     const Row& line = rows_[static_cast<size_t>(row)];
     const int32_t from = line.start[begin], to = line.start[end];
+    assert(static_cast<size_t>(to) + kPadding <= line.packed.size());
     if (to > from)
       runs[count++] =
           Run{line.packed.data() + from, line.id.data() + from, static_cast<size_t>(to - from)};

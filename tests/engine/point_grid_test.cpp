@@ -1,17 +1,25 @@
 // The integer distance the grid searches compare with, against PointDistance, and the grid's
-// counts and nearest-point searches against plain loops over all points.
-#include "model/point_grid.h"
+// counts and nearest-point searches against plain loops over all points, at every kernel width
+// this processor runs.
+#include "engine/point_grid.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
-#include "model/calc_AStern.h"
+#include "core/cpu_features.h"
+#include "core/distance.h"
+#include "support/plain_points.h"
 
 namespace velmora {
 namespace {
+
+using oracle::PlainCount;
+using oracle::PlainNearest;
+using oracle::Point;
 
 TEST(ExactDistance, MatchesPointDistanceOverTheWholeExactSpan) {
   // Every offset with |dx|, |dy| <= 4096, and the threshold rule the candidate scans use.
@@ -42,55 +50,6 @@ TEST(ExactDistance, SingleSquareBeyondTheSpanCanDiffer) {
   // grid is never used for spreads beyond 4096.
   EXPECT_EQ(PointDistance(4107, 2468, 0, 0), 4791);
   EXPECT_EQ(RoundedDistance(int64_t{4107} * 4107 + int64_t{2468} * 2468), 4792);
-}
-
-TEST(ExactDistance, BlockRootsMatchForEverySquareBelowTheKeyedLimit) {
-  // Sixteen lanes at a time where the processor runs them, then four.
-  constexpr int32_t kBlock = 1 << 16;
-  std::vector<int32_t> squared(kBlock), out(kBlock);
-  for (const int lanes : {16, 4}) {
-    const int before = PointGrid::SetKernelLanes(lanes);
-    for (int32_t base = 0; base < PointGrid::kKeyedSquared; base += kBlock) {
-      for (int32_t k = 0; k < kBlock; ++k) squared[static_cast<size_t>(k)] = base + k;
-      RoundedDistances(squared.data(), out.data(), squared.size());
-      for (int32_t k = 0; k < kBlock; ++k) {
-        if (out[static_cast<size_t>(k)] != RoundedDistance(base + k))
-          FAIL() << lanes << " " << base + k;
-      }
-    }
-    PointGrid::SetKernelLanes(before);
-  }
-}
-
-struct Point {
-  int32_t x, y;
-};
-
-// The plain answers: every point looked at.
-int32_t PlainCount(const std::vector<Point>& points, int32_t x, int32_t y, int64_t r2) {
-  int32_t count = 0;
-  for (const Point& p : points) {
-    const int64_t dx = p.x - x, dy = p.y - y;
-    if (dx * dx + dy * dy <= r2) ++count;
-  }
-  return count;
-}
-
-int32_t PlainNearest(const std::vector<Point>& points, int32_t x, int32_t y, int32_t exclude,
-                     int64_t r2, int32_t* distance) {
-  int32_t best = -1, bestD = 0;
-  for (size_t j = 0; j < points.size(); ++j) {
-    if (static_cast<int32_t>(j) == exclude) continue;
-    const int64_t dx = points[j].x - x, dy = points[j].y - y;
-    if (dx * dx + dy * dy > r2) continue;
-    const int32_t d = PointDistance(points[j].x, points[j].y, x, y);
-    if (best < 0 || d < bestD) {
-      best = static_cast<int32_t>(j);
-      bestD = d;
-    }
-  }
-  *distance = bestD;
-  return best;
 }
 
 // The grid's counts and searches against the plain loops, with the kernels in force.
@@ -174,15 +133,24 @@ void CheckAgainstPlainLoops() {
   }
 }
 
-TEST(PointGrid, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
-  // The widest kernels the processor runs (the default), then each narrower width.
-  for (const int lanes : {16, 8, 4}) {
-    SCOPED_TRACE(lanes);
-    const int before = PointGrid::SetKernelLanes(lanes);
-    CheckAgainstPlainLoops();
-    PointGrid::SetKernelLanes(before);
+class PointGridWidth : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    if (!SetKernelLanes(GetParam()))
+      GTEST_SKIP() << "this processor has no kernels " << GetParam() << " lanes wide";
   }
+  void TearDown() override { SetKernelLanes(WidestLanes()); }
+};
+
+TEST_P(PointGridWidth, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
+  ASSERT_EQ(KernelLanes(), GetParam());
+  CheckAgainstPlainLoops();
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryWidth, PointGridWidth, ::testing::ValuesIn(kKernelWidths),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::to_string(info.param) + "Lanes";
+                         });
 
 TEST(PointGrid, TiesGoToTheLowestIdAtTheSameRoundedDistance) {
   PointGrid grid;

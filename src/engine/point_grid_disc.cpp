@@ -4,8 +4,8 @@
 #include <array>
 #include <limits>
 
-#include "model/point_grid.h"
-#include "model/point_grid_runs.h"
+#include "engine/point_grid.h"
+#include "engine/point_kernels.h"
 
 namespace velmora {
 

@@ -1,7 +1,7 @@
 // The bulk heap against the general heap's contract: blocks of every size class, the large
 // path and the one in between keep their contents while others come and go, a freed block is
 // handed out again for its size, and the regions go back once the last small block is freed.
-#include "model/bulk_heap.h"
+#include "engine/bulk_heap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // An allocator for the model's bulk data: the trips of every cell (a fine grid has hundreds of
 // thousands of small arrays of them, a gigabyte in all) and the large working arrays of the
-// pairing and the day.
+// pairing and the day. Plain twin: the general heap (std::allocator); bulk_heap_test holds it to
+// the general heap's contract.
 //
 // The general heap hands each new 4 KB page to the program at its first touch, one page fault
 // at a time; filling a gigabyte of trips that way costs seconds. This heap takes memory in

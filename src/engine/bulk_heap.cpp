@@ -1,20 +1,12 @@
-#include "model/bulk_heap.h"
+#include "engine/bulk_heap.h"
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <cstdlib>
-#include <mutex>
 
-#include "core/huge_pages.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#define VELMORA_POISON(block, bytes) ASAN_POISON_MEMORY_REGION(block, bytes)
-#define VELMORA_UNPOISON(block, bytes) ASAN_UNPOISON_MEMORY_REGION(block, bytes)
-#else
-#define VELMORA_POISON(block, bytes) static_cast<void>(0)
-#define VELMORA_UNPOISON(block, bytes) static_cast<void>(0)
-#endif
+#include "engine/huge_pages.h"
+#include "engine/poison.h"
 
 namespace velmora::bulk_heap {
 
@@ -38,8 +30,8 @@ char* TakeAdvised(size_t bytes) {
   return memory;
 }
 
+// Single-threaded, like the whole model: no lock.
 struct Heap {
-  std::mutex lock;
   std::vector<char*> regions;
   char* next = nullptr;  // the unused rest of the newest region
   char* end = nullptr;
@@ -66,7 +58,6 @@ Heap& TheHeap() {
 void* AllocateSmall(size_t bytes) {
   const size_t size = RoundUp(bytes == 0 ? 1 : bytes, kGrain);
   Heap& heap = TheHeap();
-  std::lock_guard<std::mutex> guard(heap.lock);
   std::vector<char*>& list = heap.freed[size / kGrain];
   char* block;
   if (!list.empty()) {
@@ -93,8 +84,8 @@ void* AllocateSmall(size_t bytes) {
 void FreeSmall(void* block, size_t bytes) noexcept {
   const size_t size = RoundUp(bytes == 0 ? 1 : bytes, kGrain);
   Heap& heap = TheHeap();
-  std::lock_guard<std::mutex> guard(heap.lock);
   VELMORA_POISON(block, size);
+  assert(heap.live > 0);
   if (--heap.live == 0) {
     heap.ReleaseRegions();
     return;
@@ -125,13 +116,11 @@ void Free(void* block, size_t bytes) noexcept {
 
 size_t RegionBytes() {
   Heap& heap = TheHeap();
-  std::lock_guard<std::mutex> guard(heap.lock);
   return heap.regions.size() * kRegionBytes;
 }
 
 size_t LiveBlocks() {
   Heap& heap = TheHeap();
-  std::lock_guard<std::mutex> guard(heap.lock);
   return heap.live;
 }
 

@@ -1,31 +1,29 @@
 // Departure tenths drawn many at a time.
-#include "model/departure_draws.h"
+#include "engine/departure_draws.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "core/cpu_features.h"
 #include "core/random.h"
-#include "model/planning.h"
+#include "core/rounding.h"
 
 namespace velmora {
 
 namespace {
 
-// The generator's step and the same step taken twice: x -> a x + c (mod 2^32).
-constexpr uint32_t kA1 = 134775813u;
-constexpr uint32_t kC1 = 1u;
-constexpr uint32_t kA2 = kA1 * kA1;
-constexpr uint32_t kC2 = kA1 * kC1 + kC1;
+// The generator's step, and the same step taken twice.
+constexpr RandomJump kOneDraw = RandomJump::Of(1);
+constexpr RandomJump kTwoDraws = RandomJump::Of(2);
 
 constexpr double kSqrtHalf = 0.70710678118654752440;
 constexpr double kSqrtTwo = 1.41421356237309504880;
 constexpr double kLn2 = 0.69314718055994530942;
 
-// The estimate of DrawDepartureTenths (the double-precision decision of TenthsOfPolarPair) for
-// every position, written so that the compiler can work on several positions per instruction:
-// no calls, no branches. rounded[i] is the nearest whole number to the quotient of the time by
-// 0.1, or not a number where that quotient lies within the tolerance of the middle between
+// EstimateTenths for every position, written so that the compiler can work on several positions per
+// instruction: no calls, no branches. rounded[i] is the nearest whole number to the quotient of the
+// time by 0.1, or not a number where that quotient lies within the tolerance of the middle between
 // two whole numbers (or is too large); the extended draw then decides.
 //
 // The only difference from the scalar estimate is the logarithm, which the library cannot
@@ -39,10 +37,10 @@ constexpr double kLn2 = 0.69314718055994530942;
 // than a factor 3) the logarithm is off by less than 2e-14 of itself, so the time by far less
 // than the 1e-12 of its terms that the tolerance allows. Fused multiplies and adds, where the
 // compiler uses them, only take out roundings.
-[[gnu::always_inline]] inline void EstimateTenths(size_t count, double deviation,
-                                                  const double* mean, const double* u1,
-                                                  const double* w, const double* rest,
-                                                  double* rounded) {
+[[gnu::always_inline]] inline void EstimateTenthsOf(size_t count, double deviation,
+                                                    const double* mean, const double* u1,
+                                                    const double* w, const double* rest,
+                                                    double* rounded) {
   constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
   constexpr double kRound = 6755399441055744.0;  // 1.5 * 2^52: adding it rounds to a whole
   for (size_t i = 0; i < count; ++i) {
@@ -86,64 +84,66 @@ constexpr double kLn2 = 0.69314718055994530942;
 }
 
 // The file is built without the library's error number for mathematical functions, so the
-// square root is one instruction per lane (its argument is never negative here).
+// square root is one instruction per lane (its argument is never negative here). The plain
+// form is what the compiler makes of the loop for the baseline processor (on x86-64 two lanes
+// of SSE2 at a time).
 void EstimatePlain(size_t count, double deviation, const double* mean, const double* u1,
                    const double* w, const double* rest, double* rounded) {
-  EstimateTenths(count, deviation, mean, u1, w, rest, rounded);
+  EstimateTenthsOf(count, deviation, mean, u1, w, rest, rounded);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-#define VELMORA_HAS_AVX2_KERNEL 1
 [[gnu::target("avx2")]] void EstimateAvx2(size_t count, double deviation, const double* mean,
                                           const double* u1, const double* w, const double* rest,
                                           double* rounded) {
-  EstimateTenths(count, deviation, mean, u1, w, rest, rounded);
+  EstimateTenthsOf(count, deviation, mean, u1, w, rest, rounded);
 }
 #endif
 
-using Estimator = void (*)(size_t, double, const double*, const double*, const double*,
-                           const double*, double*);
-
-bool Supported(DrawKernel kernel) {
-  if (kernel == DrawKernel::Plain) return true;
-#if defined(VELMORA_HAS_AVX2_KERNEL)
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") != 0;
-#else
-  return false;
+// The kernel of the width in force: AVX2 at eight lanes, the plain loop below.
+void Estimate(size_t count, double deviation, const double* mean, const double* u1, const double* w,
+              const double* rest, double* rounded) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (KernelLanes() >= 8) return EstimateAvx2(count, deviation, mean, u1, w, rest, rounded);
 #endif
-}
-
-Estimator EstimatorOf(DrawKernel kernel) {
-#if defined(VELMORA_HAS_AVX2_KERNEL)
-  if (kernel == DrawKernel::Avx2) return EstimateAvx2;
-#endif
-  (void)kernel;
-  return EstimatePlain;
-}
-
-Estimator& CurrentEstimator() {
-  static Estimator estimator =
-      EstimatorOf(Supported(DrawKernel::Avx2) ? DrawKernel::Avx2 : DrawKernel::Plain);
-  return estimator;
-}
-
-bool HeldAsDouble(long double v) {
-  const double d = static_cast<double>(v);
-  return std::isfinite(d) && static_cast<long double>(d) == v;
+  EstimatePlain(count, deviation, mean, u1, w, rest, rounded);
 }
 
 }  // namespace
 
-bool UseDrawKernel(DrawKernel kernel) {
-  if (!Supported(kernel)) return false;
-  CurrentEstimator() = EstimatorOf(kernel);
+PolarPair DrawPolarPair() {
+  PolarPair pair;
+  do {
+    pair.b1 = static_cast<int64_t>(RandomBits()) - kPolarHalf;
+    const int64_t b2 = static_cast<int64_t>(RandomBits()) - kPolarHalf;
+    pair.sum = static_cast<uint64_t>(pair.b1 * pair.b1) + static_cast<uint64_t>(b2 * b2);
+  } while (pair.sum >= kPolarOne || pair.sum == 0);
+  return pair;
+}
+
+bool EstimateTenths(double m, double s, PolarPair pair, int64_t& k) {
+  constexpr double kScale = 1.0 / static_cast<double>(kPolarOne);  // 2^-62
+  const double w = static_cast<double>(pair.sum) * kScale;
+  const double minusLog = pair.sum < kPolarOne / 2
+                              ? -std::log(w)
+                              : -std::log1p(-static_cast<double>(kPolarOne - pair.sum) * kScale);
+  const double u1 = static_cast<double>(pair.b1) / static_cast<double>(kPolarHalf);
+  const double spread = s * u1 * std::sqrt(2.0 * minusLog / w);
+  const double q = (m + spread) / 0.1;
+  const double tol = 1e-12 * (1.0 + 10.0 * (std::fabs(m) + std::fabs(spread)));
+  if (!(std::fabs(q) < 1e15)) return false;
+  const double below = std::floor(q);
+  const double fraction = q - below;
+  if (!(std::fabs(fraction - 0.5) > tol)) return false;
+  k = static_cast<int64_t>(below) + (fraction > 0.5);
   return true;
 }
 
-DepartureBatch::DepartureBatch(long double firstMean, long double secondMean, long double deviation)
+DepartureBatch::DepartureBatch(long double firstMean, long double secondMean, long double deviation,
+                               ExactTenths exact)
     : means_{firstMean, secondMean},
       deviation_(deviation),
+      exact_(exact),
       asDoubles_(HeldAsDouble(firstMean) && HeldAsDouble(secondMean) && HeldAsDouble(deviation)) {}
 
 void DepartureBatch::DrawPairs(size_t count) {
@@ -157,8 +157,8 @@ void DepartureBatch::DrawPairs(size_t count) {
   sum_.resize(count);
   uint32_t seed = RandSeed();
   for (size_t n = 0; n < count;) {
-    const uint32_t first = seed * kA1 + kC1;
-    const uint32_t second = seed * kA2 + kC2;
+    const uint32_t first = kOneDraw.Apply(seed);
+    const uint32_t second = kTwoDraws.Apply(seed);
     seed = second;
     const int64_t b1 = static_cast<int64_t>(first) - kPolarHalf;
     const int64_t b2 = static_cast<int64_t>(second) - kPolarHalf;
@@ -187,15 +187,15 @@ const std::vector<int64_t>& DepartureBatch::Draw(size_t count) {
   DrawPairs(count);
   tenths_.resize(count);
   if (asDoubles_) {
-    CurrentEstimator()(count, static_cast<double>(deviation_), mean_.data(), u1_.data(), w_.data(),
-                       rest_.data(), rounded_.data());
+    Estimate(count, static_cast<double>(deviation_), mean_.data(), u1_.data(), w_.data(),
+             rest_.data(), rounded_.data());
   } else {
     std::fill(rounded_.begin(), rounded_.end(), std::numeric_limits<double>::quiet_NaN());
   }
   for (size_t i = 0; i < count; ++i) {
     const double r = rounded_[i];
     tenths_[i] = r == r ? static_cast<int64_t>(r)
-                        : TenthsOfPolarPair(means_[i & 1], deviation_, PolarPair{b1_[i], sum_[i]});
+                        : exact_(means_[i & 1], deviation_, PolarPair{b1_[i], sum_[i]});
   }
   return tenths_;
 }

@@ -1,0 +1,221 @@
+// The departure index: building it from the trips and finding the departures of a window.
+#include "engine/departure_index.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+
+#include "engine/huge_pages.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int32_t kNoTenth = INT32_MIN;
+
+// The whole number of tenths a departure time stands for, or kNoTenth when it lies beyond
+// any clock value (or is not a number) and so can never be due.
+//
+// The tenth is the extended quotient t / F (F the double nearest 0.1) rounded half to even.
+// The double quotient differs from it by less than 4e-12 here (|q| < 2^15, half an ulp of a
+// double at most, plus a 64-bit mantissa's rounding), so where the double quotient lies more
+// than 1e-9 from the middle between two whole numbers both round to the same one; only times
+// that close to a middle (none of the k F that planning stores) take the extended quotient.
+int32_t TenthsOf(double t) {
+  if (!(std::fabs(t) <= DepartureIndex::kMaxTenths * kTenth)) return kNoTenth;
+  const double q = t / kTenth;
+  const int64_t nearest = static_cast<int64_t>(q >= 0 ? q + 0.5 : q - 0.5);
+  int64_t k = nearest;
+  if (!(std::fabs(std::fabs(q - static_cast<double>(nearest)) - 0.5) > 1e-9)) {
+    // The quotient is within +-30721 here: rounded half to even and converted in one step.
+    k = std::llrint(static_cast<long double>(t) / static_cast<long double>(kTenth));
+  }
+  if (k < -DepartureIndex::kMaxTenths || k > DepartureIndex::kMaxTenths) return kNoTenth;
+  return static_cast<int32_t>(k);
+}
+
+// A bucket's keys ascend, so they are kept as differences, each from the key before (the
+// first from 0), in 16-bit units: one unit for a difference below kEscape, else kEscape and the
+// key itself in two more units, high half first. At the finest grid a bucket holds a key for
+// every few dozen trips, so nearly all take one unit: half the room of whole keys.
+constexpr uint16_t kEscape = 0xFFFF;
+size_t UnitsOf(uint32_t difference) {
+  return difference < kEscape ? 1 : 3;
+}
+
+// Floor and ceiling of a / 10 for any sign of a.
+int64_t FloorDiv10(int64_t a) {
+  return a >= 0 ? a / 10 : -((-a + 9) / 10);
+}
+int64_t CeilDiv10(int64_t a) {
+  return -FloorDiv10(-a);
+}
+
+constexpr size_t kBuckets = 2 * static_cast<size_t>(DepartureIndex::kMaxTenths) + 1;
+// Tenths within +-kMaxTenths fit 16 bits; this one lies outside them.
+constexpr int16_t kNone = INT16_MIN;
+static_assert(DepartureIndex::kMaxTenths <= INT16_MAX);
+
+}  // namespace
+
+void DepartureIndex::Begin(size_t tripCount, size_t maxRouteIds) {
+  built_ = false;
+  maxRouteIds_ = std::min(maxRouteIds, kMaxRouteIds);
+  // The tenths of every departure take their room at once instead of growing (and copying) as
+  // they fill.
+  tenths_.clear();
+  ReserveHuge(tenths_, 2 * tripCount);
+  cellFirst_.clear();
+  keyCounts_.assign(kBuckets, 0);
+  // Per bucket its units, counted one place up for the offsets below, and the last key put in
+  // it while the units are counted.
+  offsets_.assign(kBuckets + 1, 0);
+  lastKey_.assign(kBuckets, 0);
+  routeOf_ = {};
+  numbered_ = maxRouteIds_ > 0;
+  if (numbered_) ReserveHuge(routeOf_, tripCount);
+  // The routes are numbered by their address, in the order they first come, in a table of
+  // fixed size: room for kMaxRouteIds, as a growing table would leave its outgrown rooms in
+  // the heap.
+  routeNumbers_ = FlatMap<const void*, uint16_t>(kMaxRouteIds);
+}
+
+int64_t DepartureIndex::AddTrip(double evening, double morning, const void* route) {
+  const size_t trip = tenths_.size() / 2;
+  int32_t eveningTenth = kNoTenth;
+  int32_t morningTenth = kNoTenth;
+  int64_t number = -1;
+  if (route != nullptr) {
+    eveningTenth = TenthsOf(evening);
+    morningTenth = TenthsOf(morning);
+    if (numbered_) {
+      // A new route takes the next number: the table's size before it goes in.
+      const auto [slot, isNew] =
+          routeNumbers_.Insert(route, static_cast<uint16_t>(routeNumbers_.size()));
+      if (isNew && routeNumbers_.size() > maxRouteIds_) {
+        // More distinct routes than can be numbered: the index gives up numbering them.
+        numbered_ = false;
+      } else {
+        routeOf_.resize(trip + 1);
+        routeOf_[trip] = *slot;
+        number = *slot;
+      }
+    }
+  } else if (numbered_) {
+    routeOf_.resize(trip + 1);
+  }
+  tenths_.push_back(eveningTenth == kNoTenth ? kNone : static_cast<int16_t>(eveningTenth));
+  tenths_.push_back(morningTenth == kNoTenth ? kNone : static_cast<int16_t>(morningTenth));
+  // Ordinals beyond 32 bits are refused in Finish, before any key is stored.
+  const auto ordinal = static_cast<uint32_t>(trip);
+  const auto count = [&](int32_t tenth, uint32_t key) {
+    const size_t b = static_cast<size_t>(tenth + kMaxTenths);
+    ++keyCounts_[b];
+    offsets_[b + 1] += static_cast<uint32_t>(UnitsOf(key - lastKey_[b]));
+    lastKey_[b] = key;
+  };
+  if (eveningTenth != kNoTenth) count(eveningTenth, Key(ordinal, false));
+  if (morningTenth != kNoTenth) count(morningTenth, Key(ordinal, true));
+  return number;
+}
+
+void DepartureIndex::Finish(uint64_t version) {
+  const size_t ordinals = tenths_.size() / 2;
+  // A key holds the ordinal above one bit. A load takes at most 30 million trips, far below
+  // this; more trips (they would take hundreds of gigabytes) cannot be indexed.
+  if (ordinals >= (size_t{1} << 31)) throw std::bad_alloc();
+  cellFirst_.push_back(static_cast<uint32_t>(ordinals));
+  routeNumbers_.Release();
+  // The usual window holds one or two tenths: room for the largest two neighbouring buckets
+  // is taken now, so the merge space does not grow (and fault in fresh pages) at the peak.
+  uint32_t largestPair = 0;
+  for (size_t b = 0; b + 1 < kBuckets; ++b)
+    largestPair = std::max(largestPair, keyCounts_[b] + keyCounts_[b + 1]);
+  ReserveHuge(scratch_, largestPair);
+  for (size_t b = 1; b <= kBuckets; ++b) offsets_[b] += offsets_[b - 1];
+
+  // Second pass, in the same order: each key goes to the end of its bucket, so every bucket
+  // comes out sorted in scan order.
+  std::vector<uint32_t> next(offsets_.begin(), offsets_.end() - 1);
+  if (units_.capacity() < offsets_[kBuckets]) {
+    units_ = {};
+    ReserveHuge(units_, offsets_[kBuckets]);
+  }
+  units_.assign(offsets_[kBuckets], 0);
+  std::fill(lastKey_.begin(), lastKey_.end(), 0);
+  const auto put = [&](int16_t tenth, uint32_t key) {
+    const size_t b = static_cast<size_t>(tenth + kMaxTenths);
+    const uint32_t difference = key - lastKey_[b];
+    lastKey_[b] = key;
+    if (difference < kEscape) {
+      units_[next[b]++] = static_cast<uint16_t>(difference);
+      return;
+    }
+    units_[next[b]++] = kEscape;
+    units_[next[b]++] = static_cast<uint16_t>(key >> 16);
+    units_[next[b]++] = static_cast<uint16_t>(key & 0xFFFFu);
+  };
+  for (size_t k = 0; k < ordinals; ++k) {
+    const int16_t evening = tenths_[2 * k];
+    const int16_t morning = tenths_[2 * k + 1];
+    if (evening != kNone) put(evening, Key(static_cast<uint32_t>(k), false));
+    if (morning != kNone) put(morning, Key(static_cast<uint32_t>(k), true));
+  }
+  tenths_ = {};
+  lastKey_ = {};
+  if (!numbered_) routeOf_ = {};
+  built_ = true;
+  version_ = version;
+  ReserveHuge(due_, scratch_.capacity());
+}
+
+const std::vector<uint32_t>& DepartureIndex::Due(int64_t lo, int64_t hi) const {
+  std::vector<uint32_t>& keys = due_;
+  keys.clear();
+  const int64_t from = std::max<int64_t>(CeilDiv10(lo), -kMaxTenths);
+  const int64_t to = std::min<int64_t>(FloorDiv10(hi), kMaxTenths);
+  if (from > to || offsets_.empty()) return keys;
+
+  // Each bucket is sorted; a window of one bucket is decoded, a few are decoded and merged run
+  // by run, a wide window (after a jump of the clock) is decoded and sorted once.
+  size_t runs = 0;
+  for (int64_t k = from; k <= to; ++k) {
+    const size_t b = static_cast<size_t>(k + kMaxTenths);
+    if (keyCounts_[b] == 0) continue;
+    const size_t before = keys.size();
+    keys.resize(before + keyCounts_[b]);
+    uint32_t key = 0;
+    size_t at = before;
+    for (size_t u = offsets_[b]; u < offsets_[b + 1];) {
+      const uint16_t unit = units_[u++];
+      if (unit != kEscape) {
+        key += unit;
+      } else {
+        key = (static_cast<uint32_t>(units_[u]) << 16) | units_[u + 1];
+        u += 2;
+      }
+      keys[at++] = key;
+    }
+    if (runs > 0 && to - from < 16) {
+      scratch_.resize(keys.size());
+      const auto middle = keys.begin() + static_cast<ptrdiff_t>(before);
+      std::merge(keys.begin(), middle, middle, keys.end(), scratch_.begin());
+      keys.swap(scratch_);
+    }
+    ++runs;
+  }
+  if (to - from >= 16) std::sort(keys.begin(), keys.end());
+
+  // A morning key right after the evening key of the same trip is dropped: the evening
+  // departure is tested first and, when due, the morning one is not tested.
+  size_t kept = 0;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (IsMorning(keys[i]) && kept > 0 && keys[kept - 1] == keys[i] - 1) continue;
+    keys[kept++] = keys[i];
+  }
+  keys.resize(kept);
+  return keys;
+}
+
+}  // namespace velmora
