@@ -7,7 +7,9 @@
 #include <QMouseEvent>
 #include <QScatterSeries>
 #include <algorithm>
+#include <cassert>
 #include <cmath>
+#include <utility>
 
 namespace velmora::chart {
 
@@ -97,13 +99,15 @@ ChartView::ChartView(QWidget* parent) : QChartView(parent) {
 ChartView::~ChartView() = default;
 
 ChartView::AxisState& ChartView::State(const QValueAxis* axis) {
-  return *std::find_if(axes_.begin(), axes_.end(),
-                       [axis](const AxisState& s) { return s.axis == axis; });
+  return const_cast<AxisState&>(std::as_const(*this).State(axis));
 }
 
 const ChartView::AxisState& ChartView::State(const QValueAxis* axis) const {
-  return *std::find_if(axes_.begin(), axes_.end(),
-                       [axis](const AxisState& s) { return s.axis == axis; });
+  // Every axis asked about is one of the chart's own, each with its state.
+  const auto it = std::find_if(axes_.begin(), axes_.end(),
+                               [axis](const AxisState& s) { return s.axis == axis; });
+  assert(it != axes_.end());
+  return *it;
 }
 
 void ChartView::SetTitleLines(const QStringList& lines) {

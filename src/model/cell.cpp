@@ -60,7 +60,7 @@ constexpr int kBlueShift = 16;
 
 }  // namespace
 
-LandUseTotals LoadLandUse(Town& town, const Picture& workerPicture, const Picture& workplacePicture,
+LandUseTotals ReadLandUse(Town& town, const Picture& workerPicture, const Picture& workplacePicture,
                           const Picture& retailPicture) {
   // Every worker gets a trip: a town beyond the limit is refused while nothing has changed.
   int64_t workersToLoad = 0;

@@ -23,11 +23,11 @@ struct LandUseTotals {
   uint32_t workplaces = 0;
   uint32_t retail = 0;
 };
-// The first half of "load data": the counts at every cell centre (255 minus the red of the
-// workers' picture, the green of the workplaces', the blue of the retail units'), each cell's
-// trips sized to its workers, and the cells appended to the three lists. A town of more than
-// kMaxWorkers workers is refused before any cell changes.
-LandUseTotals LoadLandUse(Town& town, const Picture& workers, const Picture& workplaces,
+// The counts at every cell centre (255 minus the red of the workers' picture, the green of the
+// workplaces', the blue of the retail units'), each cell's trips sized to its workers, and the
+// cells appended to the three lists. A town of more than kMaxWorkers workers is refused before
+// any cell changes.
+LandUseTotals ReadLandUse(Town& town, const Picture& workers, const Picture& workplaces,
                           const Picture& retail);
 // Colours every cell by the checked "show" radio button and draws it.
 void ApplyShowFilter(Town& town, ShowFilter filter, Canvas& base);

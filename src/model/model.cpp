@@ -34,17 +34,7 @@ void Model::FormCreate() {
 void Model::B_loadDataClick() {
   town.workerCells.clear();
   town.jobCells.clear();
-  // All three pictures are read before any cell changes, so a missing or unreadable file leaves
-  // the counts, trips, colours and captions as they were.
-  const std::string folder = host_.ExecutableDir() + kPicturesFolder;
-  const auto workers = host_.LoadPicture(folder + "arbeiter.bmp");
-  const auto workplaces = host_.LoadPicture(folder + "arbeitsstaetten.bmp");
-  const auto retail = host_.LoadPicture(folder + "verkaufsflaechen.bmp");
-  const LandUseTotals totals = LoadLandUse(town, *workers, *workplaces, *retail);
-  ApplyShowFilter(town, host_.CheckedFilter(), host_.BaseCanvas());
-  host_.SetCaption(ValueLabel::Worker, std::to_string(totals.workers));
-  host_.SetCaption(ValueLabel::WorkPl, std::to_string(totals.workplaces));
-  host_.SetCaption(ValueLabel::Retail, std::to_string(totals.retail));
+  LoadLandUse();
   AssignWorkplaces(town);
 }
 
@@ -201,7 +191,21 @@ Canvas& Model::Overlay() {
   return canvas ? *canvas : nullCanvas_;
 }
 
-// ---- Operations with numbers from the edit boxes. ----
+// ---- Operations that read the window's inputs. ----
+
+void Model::LoadLandUse() {
+  // All three pictures are read before any cell changes, so a missing or unreadable file leaves
+  // the counts, trips, colours and captions as they were.
+  const std::string folder = host_.ExecutableDir() + kPicturesFolder;
+  const auto workers = host_.LoadPicture(folder + "arbeiter.bmp");
+  const auto workplaces = host_.LoadPicture(folder + "arbeitsstaetten.bmp");
+  const auto retail = host_.LoadPicture(folder + "verkaufsflaechen.bmp");
+  const LandUseTotals totals = ReadLandUse(town, *workers, *workplaces, *retail);
+  ApplyShowFilter(town, host_.CheckedFilter(), host_.BaseCanvas());
+  host_.SetCaption(ValueLabel::Worker, std::to_string(totals.workers));
+  host_.SetCaption(ValueLabel::WorkPl, std::to_string(totals.workplaces));
+  host_.SetCaption(ValueLabel::Retail, std::to_string(totals.retail));
+}
 
 void Model::CreateNodes() {
   velmora::CreateNodes(network, StrToInt(host_.EditText(EditBox::NodeNumber)), host_.ImageWidth(),

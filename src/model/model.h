@@ -39,13 +39,16 @@ class Model {
   void Timer1Timer();        // timer tick
   void FormClose();          // main window closing
 
-  // ---- The main window's operations that read edit texts or reach the window. ----
+  // ---- The main window's operations that read the window's inputs or draw on it. ----
   void SetupGrid();
   void Teardown();
   void CreateOverlay();
   void ClearOverlay();
   // The overlay's canvas, or a canvas that draws nothing while no overlay exists.
   Canvas& Overlay();
+  // The three pictures into the cells' counts and lists, the cells coloured by the show filter,
+  // the totals shown.
+  void LoadLandUse();
   // Appends E_nodeNumber + 1 nodes.
   void CreateNodes();
   // Departure times around E_mDep and E_eDep with the deviation E_STD, and their histogram on

@@ -75,6 +75,9 @@ bool BitmapIsComplete(const QString& path) {
 std::unique_ptr<Picture> LoadQImagePicture(const std::string& path) {
   const QString file = QString::fromStdString(path);
   if (!BitmapIsComplete(file)) throw VError::CannotOpenFile(path);
+  // The reader refuses to decode a picture larger than this, whatever the process or its
+  // environment set before: a small file can declare a picture of gigabytes.
+  QImageReader::setAllocationLimit(kMaxPictureMegabytes);
   QImageReader reader(file);
   QImage image = reader.read();
   if (image.isNull()) throw VError::CannotOpenFile(path);

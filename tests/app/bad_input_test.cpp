@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -28,8 +29,10 @@
 #include "app/Main.h"
 #include "app/timeGraph.h"
 #include "app/window_fixture.h"
+#include "core/error.h"
 #include "core/random.h"
 #include "ui/error_box.h"
+#include "ui/picture_reader.h"
 
 namespace velmora {
 namespace {
@@ -764,6 +767,23 @@ TEST(BadInput, PicturesMissingBrokenOrEmpty) {
     EXPECT_TRUE(w.m().town.workerCells.empty());
     EXPECT_TRUE(w.m().town.jobCells.empty());
   }
+}
+
+TEST(BadInput, ThePictureReaderKeepsItsOwnSizeLimit) {
+  // Whatever limit the process set before, the reader decodes no picture above its own 128 MB:
+  // a run-length encoded file of a few bytes declaring 20000 x 20000 pixels is refused.
+  QTemporaryDir dir;
+  const QString path = dir.filePath("huge.bmp");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  const QByteArray palette("\xFF\xFF\xFF\0\0\0\0\0", 8);
+  file.write(HandBmp(20000, 20000, 8, 1, palette, QByteArray("\0\1", 2)));
+  file.close();
+  const int before = QImageReader::allocationLimit();
+  QImageReader::setAllocationLimit(4096);
+  EXPECT_THROW(LoadQImagePicture(path.toStdString()), VError);
+  EXPECT_EQ(QImageReader::allocationLimit(), kMaxPictureMegabytes);
+  QImageReader::setAllocationLimit(before);
 }
 
 TEST(BadInput, PicturesOfEveryDepthAndSize) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/convert.h"
+#include "core/cpu_features.h"
 #include "core/error.h"
 #include "core/random.h"
 #include "core/rounding.h"
@@ -42,7 +43,37 @@ TEST(Random, RangeAndSkip) {
     SetRandSeed(42);
     SkipRandom(n);
     EXPECT_EQ(RandSeed(), stepped) << n;
+    // The same jump composed step by step, and a run that skips and then draws.
+    RandomJump composed;
+    for (uint64_t i = 0; i < n; ++i) composed = composed.Then(RandomJump::Step());
+    EXPECT_EQ(composed.Apply(42), stepped) << n;
+    EXPECT_EQ(RandomJump::Of(n).Apply(42), stepped) << n;
+    SetRandSeed(42);
+    RandomRun run;
+    run.Advance(RandomJump::Of(n));
+    const int32_t drawn = run.Below(1000);
+    run.Close();
+    SetRandSeed(stepped);
+    EXPECT_EQ(Random(1000), drawn) << n;
+    EXPECT_EQ(RandSeed(), RandomJump::Of(n + 1).Apply(42)) << n;
   }
+}
+
+TEST(CpuFeatures, EveryWidthTheProcessorRunsCanBeChosenAndNoOther) {
+  const int widest = WidestLanes();
+  EXPECT_TRUE(CpuRunsLanes(1));  // the plain kernels run everywhere
+  EXPECT_EQ(KernelLanes(), widest);
+  ASSERT_TRUE(SetKernelLanes(1));
+  for (int lanes : {0, 1, 2, 3, 4, 8, 16}) {
+    const bool runs = CpuRunsLanes(lanes);
+    EXPECT_EQ(SetKernelLanes(lanes), runs) << lanes;
+    EXPECT_EQ(KernelLanes(), runs ? lanes : 1) << lanes;
+    SetKernelLanes(1);
+  }
+  // Widths no kernel is built in are never said to run, whatever the processor.
+  EXPECT_FALSE(CpuRunsLanes(16));
+  EXPECT_FALSE(CpuRunsLanes(2));
+  SetKernelLanes(widest);
 }
 
 TEST(Rounding, HalvesGoToTheEvenNeighbour) {

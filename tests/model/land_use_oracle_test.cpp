@@ -50,7 +50,7 @@ struct RandomTown : ModelFixture {
   void Load() {
     model.town.workerCells.clear();
     model.town.jobCells.clear();
-    LoadLandUse(model.town, *workers, *places, *retail);
+    ReadLandUse(model.town, *workers, *places, *retail);
   }
   std::shared_ptr<MemoryPicture> workers, places, retail;
 };
