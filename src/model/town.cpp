@@ -20,14 +20,7 @@ void Town::SetGeometry(int32_t size, int32_t areaWidth, int32_t areaHeight) {
 }
 
 void Town::NewGrid() {
-  ++version_;
-  workerCells.clear();
-  jobCells.clear();
-  retailCells.clear();
-  cells.cells_.clear();
-  cells.cols_ = gridCols;
-  cells.rows_ = gridRows;
-  cells.cells_.resize(static_cast<size_t>(gridCols) * static_cast<size_t>(gridRows));
+  ReplaceCells(gridCols, gridRows);
 }
 
 void Town::PlaceCell(int32_t column, int32_t row, std::unique_ptr<TCell> cell) {
@@ -37,14 +30,19 @@ void Town::PlaceCell(int32_t column, int32_t row, std::unique_ptr<TCell> cell) {
 }
 
 void Town::Clear() {
+  ReplaceCells(0, 0);
+}
+
+void Town::ReplaceCells(int32_t cols, int32_t rows) {
   ++version_;
   workerCells.clear();
   jobCells.clear();
   retailCells.clear();
-  cells.cells_.clear();
-  cells.cells_.shrink_to_fit();
-  cells.cols_ = 0;
-  cells.rows_ = 0;
+  // The earlier cells go with their trips, and their room with them.
+  std::vector<std::unique_ptr<TCell>>().swap(cells.cells_);
+  cells.cols_ = cols;
+  cells.rows_ = rows;
+  cells.cells_.resize(static_cast<size_t>(cols) * static_cast<size_t>(rows));
 }
 
 void Town::DropNodeReferences() {

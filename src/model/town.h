@@ -157,6 +157,9 @@ class Town final : public NodeReferences {
   void DropNodeReferences() override;
 
  private:
+  // Empty positions of a cols x rows grid in place of the cells, and empty lists.
+  void ReplaceCells(int32_t cols, int32_t rows);
+
   uint64_t version_ = 0;
 };
 

@@ -9,18 +9,12 @@
 #include "core/cpu_features.h"
 #include "core/random.h"
 #include "model/planning.h"
+#include "support/kernel_widths.h"
 
 namespace velmora {
 namespace {
 
-class DepartureBatchWidth : public ::testing::TestWithParam<int> {
- protected:
-  void SetUp() override {
-    if (!SetKernelLanes(GetParam()))
-      GTEST_SKIP() << "this processor has no kernels " << GetParam() << " lanes wide";
-  }
-  void TearDown() override { SetKernelLanes(WidestLanes()); }
-};
+using DepartureBatchWidth = testing::KernelWidthTest;
 
 TEST_P(DepartureBatchWidth, MatchesTheExtendedDraws) {
   // Batches of departures with alternating means against one extended GaussianDraw per
@@ -50,9 +44,7 @@ TEST_P(DepartureBatchWidth, MatchesTheExtendedDraws) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWidth, DepartureBatchWidth, ::testing::ValuesIn(kKernelWidths),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                           return std::to_string(info.param) + "Lanes";
-                         });
+                         testing::WidthName);
 
 }  // namespace
 }  // namespace velmora

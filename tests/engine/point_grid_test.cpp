@@ -12,6 +12,7 @@
 
 #include "core/cpu_features.h"
 #include "core/distance.h"
+#include "support/kernel_widths.h"
 #include "support/plain_points.h"
 
 namespace velmora {
@@ -133,14 +134,7 @@ void CheckAgainstPlainLoops() {
   }
 }
 
-class PointGridWidth : public ::testing::TestWithParam<int> {
- protected:
-  void SetUp() override {
-    if (!SetKernelLanes(GetParam()))
-      GTEST_SKIP() << "this processor has no kernels " << GetParam() << " lanes wide";
-  }
-  void TearDown() override { SetKernelLanes(WidestLanes()); }
-};
+using PointGridWidth = testing::KernelWidthTest;
 
 TEST_P(PointGridWidth, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
   ASSERT_EQ(KernelLanes(), GetParam());
@@ -148,9 +142,7 @@ TEST_P(PointGridWidth, CountsAndNearestMatchPlainLoopsWhilePointsMove) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWidth, PointGridWidth, ::testing::ValuesIn(kKernelWidths),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                           return std::to_string(info.param) + "Lanes";
-                         });
+                         testing::WidthName);
 
 TEST(PointGrid, TiesGoToTheLowestIdAtTheSameRoundedDistance) {
   PointGrid grid;
