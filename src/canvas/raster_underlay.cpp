@@ -46,9 +46,9 @@ bool RasterCanvas::BeginUnderlay() {
 
 void RasterCanvas::EndUnderlay() {
   underlay_ = false;
-  covered_ = {};
-  tileLeft_ = {};
-  blockLeft_ = {};
+  std::vector<uint64_t>().swap(covered_);
+  std::vector<uint8_t>().swap(tileLeft_);
+  std::vector<uint16_t>().swap(blockLeft_);
 }
 
 void RasterCanvas::ThinLineUnder(int x1, int y1, int x2, int y2, uint32_t pixel) {

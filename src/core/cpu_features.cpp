@@ -15,12 +15,12 @@ bool HasAvx2() {
 #endif
 }
 
-int& Current() {
-  static int lanes = WidestLanes();
-  return lanes;
-}
-
 }  // namespace
+
+// Chosen while static objects are constructed. Before that it is zero, which every kernel takes
+// as the plain width, so a kernel called from another static object's construction still gives
+// its answer.
+int cpu_detail::kernelLanes = WidestLanes();
 
 bool CpuRunsLanes(int lanes) {
   switch (lanes) {
@@ -46,13 +46,9 @@ int WidestLanes() {
   return widest;
 }
 
-int KernelLanes() {
-  return Current();
-}
-
 bool SetKernelLanes(int lanes) {
   if (!CpuRunsLanes(lanes)) return false;
-  Current() = lanes;
+  cpu_detail::kernelLanes = lanes;
   return true;
 }
 

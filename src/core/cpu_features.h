@@ -17,8 +17,15 @@ bool CpuRunsLanes(int lanes);
 // The widest width the processor runs.
 int WidestLanes();
 
+namespace cpu_detail {
+// The width in force; read inline by every kernel call, so it is a plain variable.
+extern int kernelLanes;
+}  // namespace cpu_detail
+
 // The width the kernels take now.
-int KernelLanes();
+inline int KernelLanes() {
+  return cpu_detail::kernelLanes;
+}
 // Chooses the kernels' width. False, with nothing changed, for a width the processor cannot
 // run (or that this build has no kernels of).
 bool SetKernelLanes(int lanes);

@@ -44,7 +44,7 @@ struct Heap {
       std::free(region);
     }
     regions.clear();
-    for (auto& list : freed) list = {};
+    for (auto& list : freed) std::vector<char*>().swap(list);
     next = end = nullptr;
   }
 };

@@ -72,7 +72,7 @@ void DepartureIndex::Begin(size_t tripCount, size_t maxRouteIds) {
   // it while the units are counted.
   offsets_.assign(kBuckets + 1, 0);
   lastKey_.assign(kBuckets, 0);
-  routeOf_ = {};
+  ReleaseRoom(routeOf_);
   numbered_ = maxRouteIds_ > 0;
   if (numbered_) ReserveHuge(routeOf_, tripCount);
   // The routes are numbered by their address, in the order they first come, in a table of
@@ -139,7 +139,7 @@ void DepartureIndex::Finish(uint64_t version) {
   // comes out sorted in scan order.
   std::vector<uint32_t> next(offsets_.begin(), offsets_.end() - 1);
   if (units_.capacity() < offsets_[kBuckets]) {
-    units_ = {};
+    ReleaseRoom(units_);
     ReserveHuge(units_, offsets_[kBuckets]);
   }
   units_.assign(offsets_[kBuckets], 0);
@@ -162,9 +162,9 @@ void DepartureIndex::Finish(uint64_t version) {
     if (evening != kNone) put(evening, Key(static_cast<uint32_t>(k), false));
     if (morning != kNone) put(morning, Key(static_cast<uint32_t>(k), true));
   }
-  tenths_ = {};
-  lastKey_ = {};
-  if (!numbered_) routeOf_ = {};
+  ReleaseRoom(tenths_);
+  ReleaseRoom(lastKey_);
+  if (!numbered_) ReleaseRoom(routeOf_);
   built_ = true;
   version_ = version;
   ReserveHuge(due_, scratch_.capacity());

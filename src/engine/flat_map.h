@@ -72,7 +72,7 @@ class FlatMap {
   // Takes out every entry and gives the table back, down to room for `expected`.
   void Release(size_t expected = 8) {
     size_ = 0;
-    slots_ = {};
+    std::vector<Slot>().swap(slots_);
     Rehash(CapacityFor(expected));
   }
 

@@ -92,16 +92,9 @@ FastFormation::PushEntry FastFormation::Push(int32_t jitter, int64_t offset) con
   return pushes_[static_cast<size_t>(3 * (offset + kMaxConDist) + jitter + 1)];
 }
 
-void FastFormation::DrawJitters(int32_t count, int32_t* jx, int32_t* jy) {
-  const auto draws = 2 * static_cast<size_t>(count - 1);
+void FastFormation::ExtendJumps(size_t draws) {
   if (jumps_.empty()) jumps_.push_back(RandomJump{});
   while (jumps_.size() <= draws) jumps_.push_back(jumps_.back().Then(RandomJump::Step()));
-  RandomRun run;
-  run.Advance(jumps_[draws]);
-  // The x jitter is drawn before the y jitter.
-  *jx = run.Below(3) - 1;
-  *jy = run.Below(3) - 1;
-  run.Close();
 }
 
 void FastFormation::Remember(size_t index, int32_t nearest) {
@@ -116,18 +109,6 @@ void FastFormation::Remember(size_t index, int32_t nearest) {
 
 void FastFormation::Scanned(int32_t index) {
   Remember(static_cast<size_t>(index), nodes_.nearest[static_cast<size_t>(index)]);
-}
-
-void FastFormation::Moved(int32_t index) {
-  if (!usable_) return;
-  const auto i = static_cast<size_t>(index);
-  if (!grid_.Contains(nodes_.x[i], nodes_.y[i])) {
-    // Cannot happen while moves end inside the field; should it, the exact range no longer
-    // holds and the remaining scans go the plain way.
-    usable_ = false;
-    return;
-  }
-  grid_.Move(index, nodes_.x[i], nodes_.y[i]);
 }
 
 const Disc& FastFormation::CandidateDisc(int32_t conDist) {
@@ -158,11 +139,6 @@ int32_t FastFormation::NearestOther(int32_t index, bool noCandidates, int32_t* d
   const int64_t start =
       noCandidates ? 2 * static_cast<int64_t>(std::max(nodes_.conDist[i], 0)) : 16;
   return grid_.Nearest(x, y, start, kNoNeighbourDist, index, distance);
-}
-
-bool FastFormation::Scan(int32_t index, bool listCandidates) {
-  if (!usable_ || nodes_.conDist[static_cast<size_t>(index)] > kMaxConDist) return false;
-  return GridScan(index, listCandidates);
 }
 
 bool FastFormation::GridScan(int32_t index, bool listCandidates) {

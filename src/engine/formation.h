@@ -47,14 +47,27 @@ class FastFormation {
   // nearest node and distance, and the velocity (stopped when linked, pushed while too near).
   // With listCandidates the candidates are kept for Candidates(). False, with nothing done,
   // where the grid cannot take the scan: the caller scans plainly and then calls Scanned(i).
-  bool Scan(int32_t i, bool listCandidates);
+  bool Scan(int32_t i, bool listCandidates) {
+    if (!usable_ || nodes_.conDist[static_cast<size_t>(i)] > kMaxConDist) return false;
+    return GridScan(i, listCandidates);
+  }
   // The candidates of the last listing scan: the other nodes nearer than its connect distance,
   // by index, with their squared distances.
   const std::vector<PointGrid::Near>& Candidates() const { return found_; }
   // Node i was scanned plainly: its nearest node is remembered for its next scan.
   void Scanned(int32_t i);
   // Node i has moved to where the nodes now hold it.
-  void Moved(int32_t i);
+  void Moved(int32_t i) {
+    if (!usable_) return;
+    const auto k = static_cast<size_t>(i);
+    if (!grid_.Contains(nodes_.x[k], nodes_.y[k])) {
+      // Cannot happen while moves end inside the field; should it, the exact range no longer
+      // holds and the remaining scans go the plain way.
+      usable_ = false;
+      return;
+    }
+    grid_.Move(i, nodes_.x[k], nodes_.y[k]);
+  }
 
   // The velocity rounded half to even, as a move applies it.
   static int64_t StepOf(double velocity);
@@ -79,7 +92,18 @@ class FastFormation {
   PushEntry Push(int32_t jitter, int64_t offset) const;
   // The jitters of the last of `count` pushes: skips the 2 * (count - 1) draws of the others,
   // then draws the x jitter and the y jitter.
-  void DrawJitters(int32_t count, int32_t* jx, int32_t* jy);
+  void DrawJitters(int32_t count, int32_t* jx, int32_t* jy) {
+    const auto draws = 2 * static_cast<size_t>(count - 1);
+    if (jumps_.size() <= draws) ExtendJumps(draws);
+    RandomRun run;
+    run.Advance(jumps_[draws]);
+    // The x jitter is drawn before the y jitter.
+    *jx = run.Below(3) - 1;
+    *jy = run.Below(3) - 1;
+    run.Close();
+  }
+  // Makes jumps_ reach `draws` draws.
+  void ExtendJumps(size_t draws);
   void Remember(size_t index, int32_t nearest);
 
   FormationNodes& nodes_;

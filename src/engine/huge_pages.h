@@ -48,4 +48,10 @@ void ReserveHuge(std::vector<T>& v, size_t count) {
   v.swap(room);
 }
 
+// Empties a vector and gives its room back (assigning {} keeps the room).
+template <typename V>
+void ReleaseRoom(V& v) {
+  V().swap(v);
+}
+
 }  // namespace velmora

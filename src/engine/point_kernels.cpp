@@ -210,18 +210,71 @@ VELMORA_AVX2 int32_t Count8(const uint32_t* packed, size_t n, uint32_t q, int32_
   return -SumOfLanes8(inside);
 }
 
-VELMORA_AVX2 TwoCounts CountTwo8(const uint32_t* packed, size_t n, uint32_t q, int32_t r2,
-                                 int32_t near2) {
+// Both counts over all the runs in one call: each run's whole blocks of eight, then its last
+// block with the lanes beyond it masked off; the lanes are summed once at the end.
+VELMORA_AVX2 TwoCounts CountTwoInRuns8(const Run* runs, size_t count, uint32_t q, int32_t r2,
+                                       int32_t near2) {
   const __m256i vq = _mm256_set1_epi32(static_cast<int32_t>(q));
   const __m256i beyond = _mm256_set1_epi32(r2 + 1), nearBeyond = _mm256_set1_epi32(near2 + 1);
   __m256i inside = _mm256_setzero_si256(), near = _mm256_setzero_si256();  // minus the numbers
-  for (size_t k = 0; k < n; k += 8) {
-    const __m256i sq = Squared8(packed + k, vq);
-    const __m256i lanes = LanesBelow8(n - k);
-    inside = _mm256_add_epi32(inside, _mm256_and_si256(_mm256_cmpgt_epi32(beyond, sq), lanes));
-    near = _mm256_add_epi32(near, _mm256_and_si256(_mm256_cmpgt_epi32(nearBeyond, sq), lanes));
+  for (const Run* run = runs; run != runs + count; ++run) {
+    const uint32_t* packed = run->packed;
+    const size_t n = run->n;
+    size_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+      const __m256i sq = Squared8(packed + k, vq);
+      inside = _mm256_add_epi32(inside, _mm256_cmpgt_epi32(beyond, sq));
+      near = _mm256_add_epi32(near, _mm256_cmpgt_epi32(nearBeyond, sq));
+    }
+    if (k < n) {
+      const __m256i sq = Squared8(packed + k, vq);
+      const __m256i lanes = LanesBelow8(n - k);
+      inside = _mm256_add_epi32(inside, _mm256_and_si256(_mm256_cmpgt_epi32(beyond, sq), lanes));
+      near = _mm256_add_epi32(near, _mm256_and_si256(_mm256_cmpgt_epi32(nearBeyond, sq), lanes));
+    }
   }
   return TwoCounts{-SumOfLanes8(inside), -SumOfLanes8(near)};
+}
+
+// The least of the eight lanes.
+VELMORA_AVX2 int32_t MinOfLanes8(__m256i v) {
+  __m128i m = _mm_min_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
+  m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
+  return _mm_cvtsi128_si32(m);
+}
+
+VELMORA_AVX2 int32_t LeastSquared8(const Run* runs, size_t count, uint32_t q, int32_t exclude) {
+  const __m256i vq = _mm256_set1_epi32(static_cast<int32_t>(q));
+  const __m256i skip = _mm256_set1_epi32(exclude);
+  const __m256i none = _mm256_set1_epi32(kNone);
+  __m256i least = none;
+  for (const Run* run = runs; run != runs + count; ++run)
+    for (size_t k = 0, n = run->n; k < n; k += 8) {
+      const __m256i id = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run->ids + k));
+      const __m256i keep = _mm256_andnot_si256(_mm256_cmpeq_epi32(id, skip), LanesBelow8(n - k));
+      const __m256i kept = _mm256_blendv_epi8(none, Squared8(run->packed + k, vq), keep);
+      least = _mm256_min_epi32(least, kept);
+    }
+  return MinOfLanes8(least);
+}
+
+VELMORA_AVX2 int32_t LowestId8(const Run* runs, size_t count, uint32_t q, int32_t r2,
+                               int32_t exclude) {
+  const __m256i vq = _mm256_set1_epi32(static_cast<int32_t>(q));
+  const __m256i skip = _mm256_set1_epi32(exclude);
+  const __m256i beyond = _mm256_set1_epi32(r2 + 1);
+  const __m256i none = _mm256_set1_epi32(kNone);
+  __m256i least = none;
+  for (const Run* run = runs; run != runs + count; ++run)
+    for (size_t k = 0, n = run->n; k < n; k += 8) {
+      const __m256i id = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run->ids + k));
+      const __m256i keep =
+          _mm256_and_si256(_mm256_cmpgt_epi32(beyond, Squared8(run->packed + k, vq)),
+                           _mm256_andnot_si256(_mm256_cmpeq_epi32(id, skip), LanesBelow8(n - k)));
+      least = _mm256_min_epi32(least, _mm256_blendv_epi8(none, id, keep));
+    }
+  return MinOfLanes8(least);
 }
 
 #undef VELMORA_AVX2
@@ -239,14 +292,15 @@ int32_t CountInRun(const uint32_t* packed, size_t n, uint32_t q, int32_t r2) {
 }
 
 TwoCounts CountTwoInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t near2) {
-  const int lanes = KernelLanes();
+#if defined(__x86_64__)
+  if (KernelLanes() >= 8) return CountTwoInRuns8(runs, count, q, r2, near2);
+#endif
+  const bool four = KernelLanes() >= 4;
   TwoCounts counts{0, 0};
   for (const Run* run = runs; run != runs + count; ++run) {
     TwoCounts c;
 #if defined(__x86_64__)
-    if (lanes >= 8)
-      c = CountTwo8(run->packed, run->n, q, r2, near2);
-    else if (lanes >= 4)
+    if (four)
       c = CountTwo4(run->packed, run->n, q, r2, near2);
     else
 #endif
@@ -254,12 +308,13 @@ TwoCounts CountTwoInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, 
     counts.within += c.within;
     counts.near += c.near;
   }
-  (void)lanes;
+  (void)four;
   return counts;
 }
 
 int32_t LeastSquaredInRuns(const Run* runs, size_t count, uint32_t q, int32_t exclude) {
 #if defined(__x86_64__)
+  if (KernelLanes() >= 8) return LeastSquared8(runs, count, q, exclude);
   if (KernelLanes() >= 4) return LeastSquared4(runs, count, q, exclude);
 #endif
   return LeastSquaredPlain(runs, count, q, exclude);
@@ -267,6 +322,7 @@ int32_t LeastSquaredInRuns(const Run* runs, size_t count, uint32_t q, int32_t ex
 
 int32_t LowestIdInRuns(const Run* runs, size_t count, uint32_t q, int32_t r2, int32_t exclude) {
 #if defined(__x86_64__)
+  if (KernelLanes() >= 8) return LowestId8(runs, count, q, r2, exclude);
   if (KernelLanes() >= 4) return LowestId4(runs, count, q, r2, exclude);
 #endif
   return LowestIdPlain(runs, count, q, r2, exclude);

@@ -1,8 +1,8 @@
 // The inner loops of the point grid's searches: a run of packed points (see PointGrid for the
 // packing) against a query point, counting, finding the nearest and gathering. Each comes as
 // plain C++ (one point at a time, on every machine), with SSE2 (four points at a time) and,
-// for the counts, with AVX2 (eight); the width in force is core's KernelLanes(), and a kernel
-// without an eight-point form takes its four-point form there. Every width does the same
+// but for the gathering, with AVX2 (eight); the width in force is core's KernelLanes(), and a
+// kernel without an eight-point form takes its four-point form there. Every width does the same
 // integer arithmetic point by point, so all give the same answers: point_grid_test runs the
 // grid at every width this processor has against plain loops over all points.
 //

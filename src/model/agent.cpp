@@ -4,6 +4,7 @@
 #include "model/agent.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -181,9 +182,10 @@ class Formation {
   void FormationPass(bool last) {
     const size_t count = nodes_.size();
     network_.nodePositions.resize(count);
+    std::array<int32_t, 2>* positions = network_.nodePositions.data();
     for (size_t i = 0; i < count; ++i) {
       const auto index = static_cast<int32_t>(i);
-      network_.nodePositions[i] = {state_.x[i], state_.y[i]};
+      positions[i] = {state_.x[i], state_.y[i]};
       if (fast_.Scan(index, last)) {
         if (last) KeepCandidates(i);
       } else {

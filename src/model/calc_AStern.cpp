@@ -225,6 +225,8 @@ void RoutePlanner::Find(int32_t start, int32_t goal, Route& route) {
   while (!open_.empty() && !goalFound) {
     const int32_t current = open_.back();
     const size_t c = static_cast<size_t>(current);
+    // An open node was reached in this search and not yet closed: it is in the list once.
+    assert(reached_[c] == search && closed_[c] != search);
     closed_[c] = search;
     const int32_t gc = g_[c];
     for (uint32_t e = linkBegin_[c]; e < linkBegin_[c + 1]; ++e) {
@@ -252,7 +254,9 @@ void RoutePlanner::Find(int32_t start, int32_t goal, Route& route) {
       }
     }
     Sort();
-    open_.erase(std::find(open_.begin(), open_.end(), current));
+    const auto at = std::find(open_.begin(), open_.end(), current);
+    assert(at != open_.end());
+    open_.erase(at);
   }
 
   if (!goalFound) return;

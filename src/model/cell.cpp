@@ -14,6 +14,7 @@
 
 #include "core/error.h"
 #include "core/random.h"
+#include "engine/huge_pages.h"
 #include "engine/pick_list.h"
 
 namespace velmora {
@@ -193,7 +194,7 @@ void AssignWorkplaces(Town& town) {
     Home& h = homesAt[round.home];
     workOfSlot[h.first + --h.left] = round.work;
   }
-  rounds = {};
+  ReleaseRoom(rounds);
 
   for (size_t k = 0; k < homeCount; ++k) {
     Trip* trips = town.EditTrips(*town.workerCells[k]).data();
@@ -206,7 +207,7 @@ void AssignWorkplaces(Town& town) {
       trip.destRow = workAt[j].second;
     }
   }
-  workOfSlot = {};
+  ReleaseRoom(workOfSlot);
 
   for (size_t k = 0; k < homeCount; ++k) town.workerCells[k]->workersLeft = homeLeft[k];
   for (size_t k = 0; k < workCount; ++k) town.jobCells[k]->placesLeft = placesLeft[k];
