@@ -12,38 +12,6 @@ namespace velmora {
 
 namespace {
 
-constexpr int32_t kNoTenth = INT32_MIN;
-
-// The whole number of tenths a departure time stands for, or kNoTenth when it lies beyond
-// any clock value (or is not a number) and so can never be due.
-//
-// The tenth is the extended quotient t / F (F the double nearest 0.1) rounded half to even.
-// The double quotient differs from it by less than 4e-12 here (|q| < 2^15, half an ulp of a
-// double at most, plus a 64-bit mantissa's rounding), so where the double quotient lies more
-// than 1e-9 from the middle between two whole numbers both round to the same one; only times
-// that close to a middle (none of the k F that planning stores) take the extended quotient.
-int32_t TenthsOf(double t) {
-  if (!(std::fabs(t) <= DepartureIndex::kMaxTenths * kTenth)) return kNoTenth;
-  const double q = t / kTenth;
-  const int64_t nearest = static_cast<int64_t>(q >= 0 ? q + 0.5 : q - 0.5);
-  int64_t k = nearest;
-  if (!(std::fabs(std::fabs(q - static_cast<double>(nearest)) - 0.5) > 1e-9)) {
-    // The quotient is within +-30721 here: rounded half to even and converted in one step.
-    k = std::llrint(static_cast<long double>(t) / static_cast<long double>(kTenth));
-  }
-  if (k < -DepartureIndex::kMaxTenths || k > DepartureIndex::kMaxTenths) return kNoTenth;
-  return static_cast<int32_t>(k);
-}
-
-// A bucket's keys ascend, so they are kept as differences, each from the key before (the
-// first from 0), in 16-bit units: one unit for a difference below kEscape, else kEscape and the
-// key itself in two more units, high half first. At the finest grid a bucket holds a key for
-// every few dozen trips, so nearly all take one unit: half the room of whole keys.
-constexpr uint16_t kEscape = 0xFFFF;
-size_t UnitsOf(uint32_t difference) {
-  return difference < kEscape ? 1 : 3;
-}
-
 // Floor and ceiling of a / 10 for any sign of a.
 int64_t FloorDiv10(int64_t a) {
   return a >= 0 ? a / 10 : -((-a + 9) / 10);
@@ -52,10 +20,8 @@ int64_t CeilDiv10(int64_t a) {
   return -FloorDiv10(-a);
 }
 
-constexpr size_t kBuckets = 2 * static_cast<size_t>(DepartureIndex::kMaxTenths) + 1;
-// Tenths within +-kMaxTenths fit 16 bits; this one lies outside them.
-constexpr int16_t kNone = INT16_MIN;
-static_assert(DepartureIndex::kMaxTenths <= INT16_MAX);
+// Room the route table starts with.
+constexpr size_t kFewRoutes = 4096;
 
 }  // namespace
 
@@ -75,49 +41,16 @@ void DepartureIndex::Begin(size_t tripCount, size_t maxRouteIds) {
   ReleaseRoom(routeOf_);
   numbered_ = maxRouteIds_ > 0;
   if (numbered_) ReserveHuge(routeOf_, tripCount);
-  // The routes are numbered by their address, in the order they first come, in a table of
-  // fixed size: room for kMaxRouteIds, as a growing table would leave its outgrown rooms in
-  // the heap.
-  routeNumbers_ = FlatMap<const void*, uint16_t>(kMaxRouteIds);
+  // The routes are numbered by their address, in the order they first come. The table starts
+  // small enough to stay in the cache for a network of tens of nodes (a few thousand routes) and
+  // grows with larger ones.
+  routeNumbers_ = FlatMap<const void*, uint16_t>(kFewRoutes);
 }
 
-int64_t DepartureIndex::AddTrip(double evening, double morning, const void* route) {
-  const size_t trip = tenths_.size() / 2;
-  int32_t eveningTenth = kNoTenth;
-  int32_t morningTenth = kNoTenth;
-  int64_t number = -1;
-  if (route != nullptr) {
-    eveningTenth = TenthsOf(evening);
-    morningTenth = TenthsOf(morning);
-    if (numbered_) {
-      // A new route takes the next number: the table's size before it goes in.
-      const auto [slot, isNew] =
-          routeNumbers_.Insert(route, static_cast<uint16_t>(routeNumbers_.size()));
-      if (isNew && routeNumbers_.size() > maxRouteIds_) {
-        // More distinct routes than can be numbered: the index gives up numbering them.
-        numbered_ = false;
-      } else {
-        routeOf_.resize(trip + 1);
-        routeOf_[trip] = *slot;
-        number = *slot;
-      }
-    }
-  } else if (numbered_) {
-    routeOf_.resize(trip + 1);
-  }
-  tenths_.push_back(eveningTenth == kNoTenth ? kNone : static_cast<int16_t>(eveningTenth));
-  tenths_.push_back(morningTenth == kNoTenth ? kNone : static_cast<int16_t>(morningTenth));
-  // Ordinals beyond 32 bits are refused in Finish, before any key is stored.
-  const auto ordinal = static_cast<uint32_t>(trip);
-  const auto count = [&](int32_t tenth, uint32_t key) {
-    const size_t b = static_cast<size_t>(tenth + kMaxTenths);
-    ++keyCounts_[b];
-    offsets_[b + 1] += static_cast<uint32_t>(UnitsOf(key - lastKey_[b]));
-    lastKey_[b] = key;
-  };
-  if (eveningTenth != kNoTenth) count(eveningTenth, Key(ordinal, false));
-  if (morningTenth != kNoTenth) count(morningTenth, Key(ordinal, true));
-  return number;
+int32_t DepartureIndex::ExtendedTenths(double t) {
+  // The quotient is within +-30721 here: rounded half to even and converted in one step.
+  return static_cast<int32_t>(
+      std::llrint(static_cast<long double>(t) / static_cast<long double>(kTenth)));
 }
 
 void DepartureIndex::Finish(uint64_t version) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cassert>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -46,7 +47,35 @@ class DepartureIndex {
   // it cannot: it is not listed). The route's number (its place among the distinct routes, in
   // the order they first come), or -1 when the trip is not listed or the routes are not
   // numbered.
-  int64_t AddTrip(double evening, double morning, const void* route);
+  int64_t AddTrip(double evening, double morning, const void* route) {
+    const size_t trip = tenths_.size() / 2;
+    int32_t eveningTenth = kNoTenth;
+    int32_t morningTenth = kNoTenth;
+    int64_t number = -1;
+    if (route != nullptr) {
+      eveningTenth = TenthsOf(evening);
+      morningTenth = TenthsOf(morning);
+      if (numbered_) {
+        // A new route takes the next number: the table's size before it goes in.
+        const auto [slot, isNew] =
+            routeNumbers_.Insert(route, static_cast<uint16_t>(routeNumbers_.size()));
+        if (isNew && routeNumbers_.size() > maxRouteIds_) {
+          // More distinct routes than can be numbered: the index gives up numbering them.
+          numbered_ = false;
+        } else {
+          number = *slot;
+        }
+      }
+    }
+    if (numbered_) routeOf_.push_back(number < 0 ? uint16_t{0} : static_cast<uint16_t>(number));
+    tenths_.push_back(eveningTenth == kNoTenth ? kNone : static_cast<int16_t>(eveningTenth));
+    tenths_.push_back(morningTenth == kNoTenth ? kNone : static_cast<int16_t>(morningTenth));
+    // Ordinals beyond 32 bits are refused in Finish, before any key is stored.
+    const auto ordinal = static_cast<uint32_t>(trip);
+    if (eveningTenth != kNoTenth) Count(eveningTenth, Key(ordinal, false));
+    if (morningTenth != kNoTenth) Count(morningTenth, Key(ordinal, true));
+    return number;
+  }
   void Finish(uint64_t version);
 
   // Whether the index was built from the trips as they were at this version.
@@ -76,6 +105,45 @@ class DepartureIndex {
   static bool IsMorning(uint32_t key) { return (key & 1u) != 0; }
 
  private:
+  static constexpr size_t kBuckets = 2 * static_cast<size_t>(kMaxTenths) + 1;
+  static constexpr int32_t kNoTenth = INT32_MIN;
+  // Tenths within +-kMaxTenths fit 16 bits; this one lies outside them.
+  static constexpr int16_t kNone = INT16_MIN;
+  static_assert(kMaxTenths <= INT16_MAX);
+  // A bucket's keys ascend, so they are kept as differences, each from the key before (the
+  // first from 0), in 16-bit units: one unit for a difference below kEscape, else kEscape and
+  // the key itself in two more units, high half first. At the finest grid a bucket holds a key
+  // for every few dozen trips, so nearly all take one unit: half the room of whole keys.
+  static constexpr uint16_t kEscape = 0xFFFF;
+  static size_t UnitsOf(uint32_t difference) { return difference < kEscape ? 1 : 3; }
+
+  // The whole number of tenths a departure time stands for, or kNoTenth when it lies beyond
+  // any clock value (or is not a number) and so can never be due.
+  //
+  // The tenth is the extended quotient t / F (F the double nearest 0.1) rounded half to even.
+  // The double quotient differs from it by less than 4e-12 here (|q| < 2^15, half an ulp of a
+  // double at most, plus a 64-bit mantissa's rounding), so where the double quotient lies more
+  // than 1e-9 from the middle between two whole numbers both round to the same one; only times
+  // that close to a middle (none of the k F that planning stores) take the extended quotient.
+  static int32_t TenthsOf(double t) {
+    if (!(std::fabs(t) <= kMaxTenths * kTenth)) return kNoTenth;
+    const double q = t / kTenth;
+    const auto nearest = static_cast<int64_t>(q >= 0 ? q + 0.5 : q - 0.5);
+    int64_t k = nearest;
+    if (!(std::fabs(std::fabs(q - static_cast<double>(nearest)) - 0.5) > 1e-9))
+      k = ExtendedTenths(t);
+    if (k < -kMaxTenths || k > kMaxTenths) return kNoTenth;
+    return static_cast<int32_t>(k);
+  }
+  static int32_t ExtendedTenths(double t);
+  // A key into its bucket's counts of keys and units.
+  void Count(int32_t tenth, uint32_t key) {
+    const auto b = static_cast<size_t>(tenth + kMaxTenths);
+    ++keyCounts_[b];
+    offsets_[b + 1] += static_cast<uint32_t>(UnitsOf(key - lastKey_[b]));
+    lastKey_[b] = key;
+  }
+
   bool built_ = false;
   uint64_t version_ = 0;  // of the trips it was built from
   // While building: the tenths of every trip's evening and morning departure (kNone for none),
