@@ -162,6 +162,10 @@ Source::Source(LayerKind kind, const LayerOption& option)
     }
     crs = layer_->GetSpatialRef();
   } else {
+    // A container of several rasters (NetCDF, HDF): the user names one.
+    const char* first =
+        CSLFetchNameValue(dataset_->GetMetadata("SUBDATASETS"), "SUBDATASET_1_NAME");
+    if (first) Fail(std::string("holds several rasters; name one, such as '") + first + "'");
     Fail("holds neither a raster band nor a vector layer");
   }
   if (crs == nullptr || crs->IsEmpty())
