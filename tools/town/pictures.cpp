@@ -91,7 +91,8 @@ std::string EncodeBitmap(const Grid& grid, const std::vector<uint8_t>& counts, L
   for (int r = 0; r < grid.rows; ++r) {
     for (int c = 0; c < grid.cols; ++c) {
       const int light = kMaxCount - counts[static_cast<size_t>(r) * grid.cols + c];
-      const char other = static_cast<char>((light * light + kMaxCount / 2) / kMaxCount);
+      const int scale = kMaxCount * kMaxCount;
+      const char other = static_cast<char>((light * light * light + scale / 2) / scale);
       for (int x = c * n; x < (c + 1) * n; ++x) {
         char* px = &row[static_cast<size_t>(x) * 3];
         px[0] = px[1] = px[2] = other;

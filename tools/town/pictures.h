@@ -18,8 +18,9 @@ const char* ChannelName(LayerKind kind);
 
 // The picture of one layer: the grid's field (cols * N by rows * N pixels), every pixel of a
 // cell carrying the cell's colour. The channel Velmora reads holds 255 - count; the other two
-// fall faster, (255 - count)^2 / 255, so the picture shades from white through its colour to
-// black like a map of that layer (a cell of 64 workers is rose, one of 128 dark red).
+// fall faster, (255 - count)^3 / 255^2, so the picture shades from white through its colour to
+// black like a map of that layer (a cell of 20 workers is pale pink, one of 64 red, one of 128
+// dark red).
 std::string EncodeBitmap(const Grid& grid, const std::vector<uint8_t>& counts, LayerKind kind);
 
 // Fails with a TownError naming --out unless dir is an existing folder this process can
