@@ -9,8 +9,9 @@ void IntervalShares(double a, double b, int n, std::vector<Share>& out) {
   out.clear();
   if (!(b > a) || b <= 0 || a >= n) return;
   const double length = b - a;
-  const int first = std::max(0, static_cast<int>(std::floor(a)));
-  const int last = std::min(n - 1, static_cast<int>(std::ceil(b)) - 1);
+  // Clamped in doubles first: an end far outside would not fit an int.
+  const int first = static_cast<int>(std::floor(std::max(a, 0.0)));
+  const int last = static_cast<int>(std::ceil(std::min(b, static_cast<double>(n)))) - 1;
   for (int c = first; c <= last; ++c) {
     const double inside = std::min(b, c + 1.0) - std::max(a, static_cast<double>(c));
     if (inside > 0) out.push_back({c, inside / length});
@@ -69,11 +70,12 @@ void SpreadQuad(const double u[4], const double v[4], double value, int cols, in
   const double vmin = std::min({v[0], v[1], v[2], v[3]});
   const double vmax = std::max({v[0], v[1], v[2], v[3]});
   if (!(umax > 0 && umin < cols && vmax > 0 && vmin < rows)) return;  // outside (or NaN)
-  // The columns and rows the quadrilateral reaches with some area.
-  const int c0 = static_cast<int>(std::floor(umin));
-  const int c1 = std::max(c0, static_cast<int>(std::ceil(umax)) - 1);
-  const int r0 = static_cast<int>(std::floor(vmin));
-  const int r1 = std::max(r0, static_cast<int>(std::ceil(vmax)) - 1);
+  // The columns and rows the quadrilateral reaches with some area, from one outside the grid
+  // to one past it at most (a corner transformed far away would not fit an int).
+  const int c0 = static_cast<int>(std::floor(std::max(umin, -1.0)));
+  const int c1 = std::max(c0, static_cast<int>(std::ceil(std::min(umax, cols + 1.0))) - 1);
+  const int r0 = static_cast<int>(std::floor(std::max(vmin, -1.0)));
+  const int r1 = std::max(r0, static_cast<int>(std::ceil(std::min(vmax, rows + 1.0))) - 1);
   if (c0 == c1 && r0 == r1) {  // wholly inside one cell: the common case
     if (c0 >= 0 && c0 < cols && r0 >= 0 && r0 < rows)
       cells[static_cast<long>(r0) * cols + c0] += value;
@@ -85,8 +87,8 @@ void SpreadQuad(const double u[4], const double v[4], double value, int cols, in
   std::copy(v, v + 4, quad.v);
   const double area = Area(quad);
   if (!(area > 0)) {
-    const int c = static_cast<int>(std::floor(u[0])), r = static_cast<int>(std::floor(v[0]));
-    if (c >= 0 && c < cols && r >= 0 && r < rows) cells[static_cast<long>(r) * cols + c] += value;
+    if (u[0] >= 0 && u[0] < cols && v[0] >= 0 && v[0] < rows)
+      cells[static_cast<long>(v[0]) * cols + static_cast<long>(u[0])] += value;
     return;
   }
   const double perArea = value / area;

@@ -18,7 +18,11 @@ int64_t AutomaticPerUnit(const std::vector<const std::vector<double>*>& sums) {
     for (double s : *list) largest = std::max(largest, s);
   // round(s / N) <= 255 exactly when s / N < 255.5: start from that bound and settle the
   // last step with the rounding itself, which is monotone in N.
-  int64_t n = std::max<int64_t>(1, static_cast<int64_t>(std::floor(largest / (kMaxCount + 0.5))));
+  const double bound = std::floor(largest / (kMaxCount + 0.5));
+  // Sums so large that whole numbers no longer step through the doubles (or overflowed to
+  // infinity) get the largest N there is: their cells clip instead.
+  if (!(bound < 1e15)) return INT64_MAX;
+  int64_t n = std::max<int64_t>(1, static_cast<int64_t>(bound));
   while (RoundedCount(largest, n) > kMaxCount) ++n;
   while (n > 1 && RoundedCount(largest, n - 1) <= kMaxCount) --n;
   return n;

@@ -64,8 +64,8 @@ std::string LayerSummary(LayerKind kind, const Source& source, const LayerOption
     s << "  inside the grid:       " << Total(r.inside) << "\n";
   }
   s << "  in the picture:        " << counts.total << " units of " << perUnit.n << " = "
-    << counts.total * perUnit.n << " (" << PictureFileName(kind) << ", " << ChannelName(kind)
-    << " channel)\n";
+    << Total(static_cast<double>(counts.total) * static_cast<double>(perUnit.n)) << " ("
+    << PictureFileName(kind) << ", " << ChannelName(kind) << " channel)\n";
   s << "  per unit N:            " << perUnit.n << " (" << perUnit.how << ")\n";
   s << "  cells clipped at 255:  " << counts.clipped << "\n";
   if (source.IsRaster()) {
