@@ -109,7 +109,7 @@ OGRSpatialReference Crs(int epsg) {
 void MakeRaster(const std::string& path, int w, int h, double x0, double y1, double p, int epsg,
                 const std::function<double(int, int)>& value, double nodata = -9999) {
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
-  GDALDatasetUniquePtr ds(driver->Create(path.c_str(), w, h, 1, GDT_Float32, nullptr));
+  GDALDatasetUniquePtr ds(driver->Create(path.c_str(), w, h, 1, GDT_Float64, nullptr));
   double gt[6] = {x0, p, 0, y1, 0, -p};
   ds->SetGeoTransform(gt);
   if (epsg) {
@@ -117,10 +117,10 @@ void MakeRaster(const std::string& path, int w, int h, double x0, double y1, dou
     ds->SetSpatialRef(&crs);
   }
   ds->GetRasterBand(1)->SetNoDataValue(nodata);
-  std::vector<float> pixels(static_cast<size_t>(w) * h);
+  std::vector<double> pixels(static_cast<size_t>(w) * h);
   for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i) pixels[static_cast<size_t>(j) * w + i] = float(value(i, j));
-  ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, w, h, pixels.data(), w, h, GDT_Float32,
+    for (int i = 0; i < w; ++i) pixels[static_cast<size_t>(j) * w + i] = value(i, j);
+  ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, w, h, pixels.data(), w, h, GDT_Float64,
                                            0, 0, nullptr),
             CE_None);
 }
@@ -334,6 +334,19 @@ TEST(Town, AutomaticPerUnitKeepsTheRatioAndEveryCellAtMost255) {
   EXPECT_EQ(SummaryValue(summary, "workplaces", "per unit N:"), n);
   EXPECT_EQ(SummaryValue(summary, "workers", "cells clipped at 255:"), 0);
   EXPECT_EQ(SummaryValue(summary, "workplaces", "cells clipped at 255:"), 0);
+}
+
+// Counts beyond any scale: a cell whose sum overflows to infinity is clipped and reported.
+TEST(Town, ACellBeyondAnyScaleIsClipped) {
+  Scratch s;
+  MakeRaster(s / "huge.tif", 10, 10, kX0, kY1, 100, 32632,
+             [](int i, int) { return i < 2 ? 1.5e308 : 0.0; });
+  const Result r = s.Run({"--workers", s / "huge.tif", "--workplaces", s / "huge.tif", "--retail",
+                          s / "huge.tif", "--out", s.Pictures(), "--extent", kExtent, "--quiet"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(LoadInVelmora(s.dir.string())[0][0], 255);
+  const std::string summary = Slurp(s.dir / "pictures" / "town.txt");
+  EXPECT_EQ(SummaryValue(summary, "workers", "cells clipped at 255:"), 1) << summary;
 }
 
 // ---- Bad input. ----
