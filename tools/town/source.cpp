@@ -270,9 +270,12 @@ LayerReport Source::ReadRaster(const Grid& grid, const OGRSpatialReference& targ
       double inverse[6];
       TransformPtr back(OGRCreateCoordinateTransformation(&target, &crs_));
       Extent s;
+      // Bounds across the antimeridian (xmax < xmin) or not finite leave the whole raster.
       if (back && GDALInvGeoTransform(const_cast<double*>(gt), inverse) &&
           back->TransformBounds(a.xmin, a.ymin, a.xmax, a.ymax, &s.xmin, &s.ymin, &s.xmax, &s.ymax,
-                                21)) {
+                                21) &&
+          s.xmin <= s.xmax && s.ymin <= s.ymax && std::isfinite(s.xmax - s.xmin) &&
+          std::isfinite(s.ymax - s.ymin)) {
         double pxmin = 1e300, pxmax = -1e300, pymin = 1e300, pymax = -1e300;
         for (const auto& [x, y] : std::array<std::pair<double, double>, 4>{
                  {{s.xmin, s.ymin}, {s.xmax, s.ymin}, {s.xmin, s.ymax}, {s.xmax, s.ymax}}}) {
