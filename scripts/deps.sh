@@ -11,6 +11,8 @@ VELMORA_PACKAGES=(
   xvfb xauth xdotool imagemagick # the real-window test and screenshots
   fonts-wine fonts-dejavu-core   # Tahoma for the windows, a fallback font
   clang-format                   # the format check
+  libgdal-dev                    # velmora-town reads rasters and vector layers with GDAL/OGR
+  gdal-bin                       # the README's worked example makes its data with GDAL's tools
 )
 
 velmora_ensure_deps() {
