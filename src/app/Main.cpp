@@ -104,6 +104,8 @@ TForm1::TForm1(ErrorReporter* reporter, QWidget* parent, const HostFactory& make
   controls.image = Image_Cells;
   controls.timer = Timer1;
   host_ = makeHost ? makeHost(controls) : std::make_unique<WindowHost>(controls);
+  progress_ = new CommandProgress(this);
+  host_->SetProgress(progress_);
   model_ = std::make_unique<Model>(*host_);
   Wire();
   new HoverTips(Image_Cells, *model_);
@@ -209,7 +211,8 @@ void TForm1::Wire() {
       {B_showGraph, &Model::B_showGraphClick}, {B_startT, &Model::B_startTClick},
       {B_oneStep, &Model::B_oneStepClick}};
   for (const auto& [button, handler] : buttons)
-    connect(button, &QPushButton::clicked, this, [this, handler = handler] { Run(handler); });
+    connect(button, &QPushButton::clicked, this,
+            [this, button = button, handler = handler] { RunCommand(handler, button->text()); });
   for (QRadioButton* radio : {RB_sAll, RB_sRed, RB_sGreen, RB_sBlue})
     connect(radio, &QRadioButton::clicked, this, [this] { Run(&Model::RB_sAllClick); });
   const std::pair<QLineEdit*, Handler> edits[] = {{E_conDist, &Model::E_conDistChange},
@@ -222,6 +225,12 @@ void TForm1::Wire() {
 }
 
 void TForm1::Run(void (Model::*handler)(), bool busy, const std::function<void()>& onFailure) {
+  // No handler runs inside another (a command lets the window repaint while it runs).
+  if (progress_->Running()) return;
+  Execute(handler, busy, onFailure);
+}
+
+void TForm1::Execute(void (Model::*handler)(), bool busy, const std::function<void()>& onFailure) {
   std::string message;
   try {
     // Restored as the handler ends, also by an error: before the error box shows.
@@ -241,7 +250,18 @@ void TForm1::Run(void (Model::*handler)(), bool busy, const std::function<void()
   reporter_->ShowError(message);
 }
 
+void TForm1::RunCommand(void (Model::*handler)(), const QString& caption) {
+  if (progress_->Running()) return;
+  progress_->Begin(caption);
+  // A failing command's dialog goes before the error box shows, and the box takes input again.
+  Execute(handler, true, [this] { progress_->End(); });
+  progress_->End();
+  if (closePending_) close();
+}
+
 void TForm1::Timer1Timer() {
+  // A tick that falls into a command is skipped, not kept for later.
+  if (progress_->Running()) return;
   // A tick whose step fails switches the timer off before the box is shown: otherwise every
   // OK would let the next tick fail and reopen the modal box, and the user could never reach
   // the edit box or "startTimer" to mend the cause.
@@ -249,6 +269,12 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (progress_->Running()) {
+    // The window closes when the command has ended.
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
   Timer1->SetEnabled(false);
   Run(&Model::FormClose);
   if (form2()) form2()->hide();

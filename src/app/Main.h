@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_progress.h"
 #include "app/window_host.h"
 #include "model/model.h"
 #include "ui/error_box.h"
@@ -54,6 +55,12 @@ class TForm1 : public QWidget {
   // timer's ticks, between which the window keeps answering every click (a pointer switching
   // to busy and back on every tick would say it does not).
   void Run(void (Model::*handler)(), bool busy = true, const std::function<void()>& onFailure = {});
+  // Runs the handler of a button as a command: when it takes more than half a second, a dialog
+  // titled with the button's caption shows its progress, and until it ends no other event
+  // reaches the model (CommandProgress).
+  void RunCommand(void (Model::*handler)(), const QString& caption);
+  // The progress of the command now running (for tests).
+  CommandProgress& commandProgress() { return *progress_; }
   // The timer's tick: the model's step; a step that fails switches the timer off first.
   void Timer1Timer();
 
@@ -124,11 +131,16 @@ class TForm1 : public QWidget {
  private:
   void BuildLayout();
   void Wire();
+  // Run without the guard against a handler inside another.
+  void Execute(void (Model::*handler)(), bool busy, const std::function<void()>& onFailure);
 
   MessageBoxReporter messageBox_;
   ErrorReporter* reporter_;
   std::unique_ptr<WindowHost> host_;
   std::unique_ptr<Model> model_;
+  CommandProgress* progress_;  // a child of the window
+  // A close asked for while a command ran, done when it has ended.
+  bool closePending_ = false;
 };
 
 }  // namespace velmora

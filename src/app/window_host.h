@@ -34,6 +34,9 @@ class WindowHost : public Host {
   // Overrides the folder the pictures folder is looked for in; empty means the folder of the
   // running executable.
   void SetExecutableDir(const std::string& folder) { executableDir_ = folder; }
+  // Where commands tell their progress.
+  void SetProgress(const Progress* progress) { progress_ = progress; }
+  const Progress& CommandProgress() override { return progress_ ? *progress_ : kNoProgress; }
 
   // Edit texts, captions and the show filter.
   std::string EditText(EditBox box) const override;
@@ -62,6 +65,7 @@ class WindowHost : public Host {
  private:
   Controls controls_;
   TForm2* chart_ = nullptr;
+  const Progress* progress_ = nullptr;
   std::string executableDir_;
 };
 

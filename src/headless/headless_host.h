@@ -85,6 +85,8 @@ class HeadlessHost : public Host {
   std::unique_ptr<Layer> base;
   std::unique_ptr<Layer> overlay;
   int overlaysCreated = 0;
+  // Where commands tell their progress; nowhere when null.
+  const Progress* progress = nullptr;
 
   // Puts a picture under its file name in the pictures folder.
   void SetPicture(const std::string& fileName, std::shared_ptr<MemoryPicture> picture);
@@ -113,6 +115,7 @@ class HeadlessHost : public Host {
   void ChartAddPoint(double x, double y) override { chartPoints.emplace_back(x, y); }
   void ChartSetLine(double x) override { chartLine = x; }
   void ChartShow() override { ++chartShows; }
+  const Progress& CommandProgress() override { return progress ? *progress : kNoProgress; }
 };
 
 }  // namespace velmora

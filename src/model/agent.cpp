@@ -288,30 +288,43 @@ class Formation {
 
 }  // namespace
 
-void FormNetwork(Network& network, int64_t passes, int32_t fieldWidth, int32_t fieldHeight) {
+void FormNetwork(Network& network, int64_t passes, int32_t fieldWidth, int32_t fieldHeight,
+                 const Progress& progress) {
   Formation formation(network, fieldWidth, fieldHeight);
-  for (int64_t pass = 1; pass <= passes; ++pass) formation.FormationPass(pass == passes);
+  for (int64_t pass = 1; pass <= passes; ++pass) {
+    progress.Report(Share(pass - 1, passes), "formation pass", pass, passes);
+    formation.FormationPass(pass == passes);
+  }
   formation.Finish();
 }
 
-void SizeLinkLoads(Network& network) {
+void SizeLinkLoads(Network& network, const Progress& progress) {
   const size_t count = network.nodeList.size();
-  for (const auto& node : network.nodeList) node->linkLoad.resize(count, 0);
+  ProgressCount sized(progress, static_cast<int64_t>(count), "sizing the link loads", 64);
+  for (const auto& node : network.nodeList) {
+    node->linkLoad.resize(count, 0);
+    sized.Tick();
+  }
 }
 
-void ClearLinkLoads(Network& network) {
+void ClearLinkLoads(Network& network, const Progress& progress) {
   const size_t count = network.nodeList.size();
+  ProgressCount cleared(progress, static_cast<int64_t>(count), "clearing the link loads", 64);
   for (const auto& node : network.nodeList) {
     const size_t n = std::min(count, node->linkLoad.size());
     std::fill(node->linkLoad.begin(), node->linkLoad.begin() + static_cast<ptrdiff_t>(n), 0);
+    cleared.Tick();
   }
 }
 
 // ---- Catchment and drawing. ----
 
-void AssignNearestNodes(Town& town, const Network& network) {
+void AssignNearestNodes(Town& town, const Network& network, const Progress& progress) {
   const NodeList& nodes = network.nodeList;
   if (nodes.empty()) return;
+  ProgressCount assigned(
+      progress, static_cast<int64_t>(town.cells.Cols()) * static_cast<int64_t>(town.cells.Rows()),
+      "finding every cell's nearest node", std::max(town.cells.Cols(), 1));
   // The bounds of the nodes and the cell centres decide whether the grid search is exact.
   int32_t minX = std::numeric_limits<int32_t>::max(), minY = minX;
   int32_t maxX = std::numeric_limits<int32_t>::min(), maxY = maxX;
@@ -328,7 +341,7 @@ void AssignNearestNodes(Town& town, const Network& network) {
 
   if (spanX > kExactSpan || spanY > kExactSpan || nodes.size() > PointGrid::kMaxPoints) {
     // The plain search: every node for every cell, the first of the nearest kept.
-    town.cells.ForEach([&nodes](TCell& cell) {
+    town.cells.ForEach([&](TCell& cell) {
       int32_t best = kNoNodeDist;
       for (size_t j = 0; j < nodes.size(); ++j) {
         const TAgent& node = *nodes[j];
@@ -338,6 +351,7 @@ void AssignNearestNodes(Town& town, const Network& network) {
           cell.nearestNode = static_cast<int32_t>(j);
         }
       }
+      assigned.Tick();
     });
     return;
   }
@@ -359,6 +373,7 @@ void AssignNearestNodes(Town& town, const Network& network) {
     const int32_t nearest =
         grid.Nearest(cell.PositionX, cell.PositionY, bucket, kNoNodeDist, -1, &distance);
     if (nearest >= 0) cell.nearestNode = nearest;
+    assigned.Tick();
   });
 }
 

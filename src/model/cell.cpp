@@ -26,16 +26,19 @@ void TCell::Draw(Canvas& canvas) const {
   canvas.Rectangle(PositionX - Size, PositionY - Size, PositionX + Size, PositionY + Size);
 }
 
-void CreateCells(Town& town) {
-  for (int32_t r = 0; r < town.gridRows; ++r)
+void CreateCells(Town& town, const Progress& progress) {
+  for (int32_t r = 0; r < town.gridRows; ++r) {
     for (int32_t c = 0; c < town.gridCols; ++c)
       town.PlaceCell(c, r,
                      std::make_unique<TCell>(c * town.cellSize + town.halfCell,
                                              r * town.cellSize + town.halfCell, town.halfCell));
+    progress.Report(Share(r + 1, town.gridRows), "making the cells");
+  }
 }
 
-void InitCells(Town& town, Canvas& base) {
+void InitCells(Town& town, Canvas& base, const Progress& progress) {
   for (int32_t r = 0; r < town.gridRows; ++r) {
+    progress.Report(Share(r, town.gridRows), "drawing the cells");
     for (int32_t c = 0; c < town.gridCols; ++c) {
       TCell* cell = town.cells.At(c, r);
       cell->color = clWhite;
@@ -62,16 +65,24 @@ constexpr int kBlueShift = 16;
 }  // namespace
 
 LandUseTotals ReadLandUse(Town& town, const Picture& workerPicture, const Picture& workplacePicture,
-                          const Picture& retailPicture) {
+                          const Picture& retailPicture, const Progress& progress) {
+  const int64_t cellCount =
+      static_cast<int64_t>(town.cells.Cols()) * static_cast<int64_t>(town.cells.Rows());
+  const int64_t row = std::max(town.cells.Cols(), 1);
   // Every worker gets a trip: a town beyond the limit is refused while nothing has changed.
   int64_t workersToLoad = 0;
+  const ProgressPart counting(progress, 0.0, 0.2);
+  ProgressCount counted(counting, cellCount, "counting the workers", row);
   town.cells.ForEach([&](const TCell& cell) {
     workersToLoad += CountOf(workerPicture.Pixel(cell.PositionX, cell.PositionY), kRedShift);
+    counted.Tick();
   });
   if (workersToLoad > kMaxWorkers)
     throw VError("Zu viele Arbeitskräfte (max. " + std::to_string(kMaxWorkers) + ")");
 
   LandUseTotals totals;
+  const ProgressPart reading(progress, 0.2, 1.0);
+  ProgressCount read(reading, cellCount, "reading the land use", row);
   town.cells.ForEach([&](TCell& cell) {
     cell.workers = CountOf(workerPicture.Pixel(cell.PositionX, cell.PositionY), kRedShift);
     cell.workplaces = CountOf(workplacePicture.Pixel(cell.PositionX, cell.PositionY), kGreenShift);
@@ -88,11 +99,15 @@ LandUseTotals ReadLandUse(Town& town, const Picture& workerPicture, const Pictur
     if (cell.workers > 0) town.workerCells.push_back(&cell);
     if (cell.workplaces > 0) town.jobCells.push_back(&cell);
     if (cell.retail > 0) town.retailCells.push_back(&cell);
+    read.Tick();
   });
   return totals;
 }
 
-void ApplyShowFilter(Town& town, ShowFilter filter, Canvas& base) {
+void ApplyShowFilter(Town& town, ShowFilter filter, Canvas& base, const Progress& progress) {
+  ProgressCount drawn(
+      progress, static_cast<int64_t>(town.cells.Cols()) * static_cast<int64_t>(town.cells.Rows()),
+      "colouring the cells", std::max(town.cells.Cols(), 1));
   town.cells.ForEach([&](TCell& cell) {
     int red = 0, green = 0, blue = 0;
     switch (filter) {
@@ -113,10 +128,11 @@ void ApplyShowFilter(Town& town, ShowFilter filter, Canvas& base) {
     }
     cell.color = RGBColor(red, green, blue);
     cell.Draw(base);
+    drawn.Tick();
   });
 }
 
-void AssignWorkplaces(Town& town) {
+void AssignWorkplaces(Town& town, const Progress& progress) {
   // Each round draws a cell with unpaired workers and a cell with free workplaces, each
   // uniformly over its list, and pairs one worker of the first with one place of the second.
   // A cell's trips fill from the last index down, so trips[0 .. workersLeft - 1] are the ones
@@ -169,7 +185,12 @@ void AssignWorkplaces(Town& town) {
   PickList homes(homeCount);
   PickList works(workCount);
   RandomRun draw;
+  const int64_t pairings = static_cast<int64_t>(std::min(slots, places));
+  const ProgressPart drawing(progress, 0.0, 0.7);
   while (homes.Count() > 0 && works.Count() > 0) {
+    if ((rounds.size() & 0xFFFF) == 0)
+      drawing.Report(Share(static_cast<int64_t>(rounds.size()), pairings),
+                     "pairing workers with workplaces");
     const size_t i = homes.At(static_cast<size_t>(draw.Below(static_cast<int32_t>(homes.Count()))));
     const size_t j = works.At(static_cast<size_t>(draw.Below(static_cast<int32_t>(works.Count()))));
     rounds.push_back(Round{static_cast<uint32_t>(i), static_cast<uint32_t>(j)});
@@ -190,12 +211,14 @@ void AssignWorkplaces(Town& town) {
   }
   constexpr uint32_t kUnpaired = UINT32_MAX;
   BulkVector<uint32_t> workOfSlot(static_cast<size_t>(slots), kUnpaired);
+  progress.Report(0.7, "pairing workers with workplaces");
   for (const Round& round : rounds) {
     Home& h = homesAt[round.home];
     workOfSlot[h.first + --h.left] = round.work;
   }
   ReleaseRoom(rounds);
 
+  progress.Report(0.85, "pairing workers with workplaces");
   for (size_t k = 0; k < homeCount; ++k) {
     Trip* trips = town.EditTrips(*town.workerCells[k]).data();
     const size_t end = k + 1 < homeCount ? homesAt[k + 1].first : static_cast<size_t>(slots);
@@ -234,7 +257,7 @@ void AssignWorkplaces(Town& town) {
   }
 }
 
-void DrawLinesToWork(const Town& town, Canvas& base) {
+void DrawLinesToWork(const Town& town, Canvas& base, const Progress& progress) {
   // The pen width is left as the last drawing on the base layer set it. All lines of one home
   // cell have its colour and that width, so they may be drawn in any order among themselves,
   // and a line to a work cell the home has already drawn to covers the same pixels again and
@@ -311,14 +334,18 @@ void DrawLinesToWork(const Town& town, Canvas& base) {
   // The last home to draw a line; the pen is left at the end of its last trip's line, in its
   // colour, as drawing every line in order leaves it.
   const TCell* lastHome = nullptr;
+  ProgressCount homes(progress, static_cast<int64_t>(cellCount), "drawing the lines to work",
+                      std::max(cols, 1));
   if (base.BeginUnderlay()) {
     town.cells.ForEachReversed([&](const TCell& home) {
       if (drawHome(home) && lastHome == nullptr) lastHome = &home;
+      homes.Tick();
     });
     base.EndUnderlay();
   } else {
     town.cells.ForEach([&](const TCell& home) {
       if (drawHome(home)) lastHome = &home;
+      homes.Tick();
     });
   }
   if (lastHome == nullptr) return;

@@ -8,14 +8,15 @@
 #include "canvas/canvas.h"
 #include "canvas/picture.h"
 #include "model/host.h"
+#include "model/progress.h"
 #include "model/town.h"
 
 namespace velmora {
 
 // Makes a cell for every grid position, centred in its square.
-void CreateCells(Town& town);
+void CreateCells(Town& town, const Progress& progress = kNoProgress);
 // Colours every cell white, gives it its column and row and draws it on the base layer.
-void InitCells(Town& town, Canvas& base);
+void InitCells(Town& town, Canvas& base, const Progress& progress = kNoProgress);
 
 // The totals of a load, as the "setup" group shows them.
 struct LandUseTotals {
@@ -28,12 +29,13 @@ struct LandUseTotals {
 // cells appended to the three lists. A town of more than kMaxWorkers workers is refused before
 // any cell changes.
 LandUseTotals ReadLandUse(Town& town, const Picture& workers, const Picture& workplaces,
-                          const Picture& retail);
+                          const Picture& retail, const Progress& progress = kNoProgress);
 // Colours every cell by the checked "show" radio button and draws it.
-void ApplyShowFilter(Town& town, ShowFilter filter, Canvas& base);
+void ApplyShowFilter(Town& town, ShowFilter filter, Canvas& base,
+                     const Progress& progress = kNoProgress);
 // Pairs every worker of the worker cells at random with a free workplace of the job cells.
-void AssignWorkplaces(Town& town);
+void AssignWorkplaces(Town& town, const Progress& progress = kNoProgress);
 // "lines to work": a line from every home cell to each of its workers' work cells.
-void DrawLinesToWork(const Town& town, Canvas& base);
+void DrawLinesToWork(const Town& town, Canvas& base, const Progress& progress = kNoProgress);
 
 }  // namespace velmora

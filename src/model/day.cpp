@@ -29,8 +29,13 @@ TTraveller* Day::Release(const RouteRef& route, bool morning) {
   return vehicle;
 }
 
-void Day::DropVehicles() {
-  for (TTraveller* vehicle : travellers) pool_.Delete(vehicle);
+void Day::DropVehicles(const Progress& progress) {
+  ProgressCount gone(progress, static_cast<int64_t>(travellers.size()), "removing the vehicles",
+                     int64_t{1} << 16);
+  for (TTraveller* vehicle : travellers) {
+    pool_.Delete(vehicle);
+    gone.Tick();
+  }
   travellers.clear();
 }
 

@@ -77,9 +77,9 @@ class Day final : public NodeReferences {
   // close.
   void Retire(TTraveller* vehicle) { pool_.Delete(vehicle); }
   // Takes every vehicle off the road.
-  void DropVehicles();
+  void DropVehicles(const Progress& progress = kNoProgress);
   // The vehicles refer to nodes: they go when the nodes do.
-  void DropNodeReferences() override { DropVehicles(); }
+  void DropNodeReferences(const Progress& progress) override { DropVehicles(progress); }
 
  private:
   SlabPool<TTraveller> pool_;

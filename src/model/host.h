@@ -9,6 +9,7 @@
 
 #include "canvas/canvas.h"
 #include "canvas/picture.h"
+#include "model/progress.h"
 
 namespace velmora {
 
@@ -93,6 +94,9 @@ class Host {
   virtual void ChartAddPoint(double x, double y) = 0;
   virtual void ChartSetLine(double x) = 0;
   virtual void ChartShow() = 0;
+
+  // Where the command now running tells its progress; nowhere unless the window shows it.
+  virtual const Progress& CommandProgress() { return kNoProgress; }
 };
 
 }  // namespace velmora

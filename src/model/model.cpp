@@ -32,14 +32,15 @@ void Model::FormCreate() {
 }
 
 void Model::B_loadDataClick() {
+  const Progress& progress = host_.CommandProgress();
   town.workerCells.clear();
   town.jobCells.clear();
-  LoadLandUse();
-  AssignWorkplaces(town);
+  LoadLandUse(ProgressPart(progress, 0.0, 0.45));
+  AssignWorkplaces(town, ProgressPart(progress, 0.45, 1.0));
 }
 
 void Model::B_lineWorkClick() {
-  DrawLinesToWork(town, host_.BaseCanvas());
+  DrawLinesToWork(town, host_.BaseCanvas(), host_.CommandProgress());
 }
 
 void Model::RB_sAllClick() {
@@ -52,22 +53,24 @@ void Model::B_deleteAllClick() {
 }
 
 void Model::B_agCreateClick() {
+  const Progress& progress = host_.CommandProgress();
   CreateNodes();
   ClearOverlay();
   FormNetwork(network, 5 * static_cast<int64_t>(network.nodeList.size()) + 1, town.fieldWidth,
-              town.fieldHeight);
-  SizeLinkLoads(network);
+              town.fieldHeight, ProgressPart(progress, 0.0, 0.9));
+  SizeLinkLoads(network, ProgressPart(progress, 0.9, 0.92));
   ClearOverlay();
   DrawNodes(network, Overlay());
   DrawLinks(network, Overlay());
-  AssignNearestNodes(town, network);
+  AssignNearestNodes(town, network, ProgressPart(progress, 0.92, 1.0));
   DrawNodes(network, Overlay());
 }
 
 void Model::B_agDeleteClick() {
+  const Progress& progress = host_.CommandProgress();
   host_.SetTimerEnabled(false);
-  ClearLinkLoads(network);
-  network.DeleteNodes();
+  ClearLinkLoads(network, ProgressPart(progress, 0.0, 0.3));
+  network.DeleteNodes(ProgressPart(progress, 0.3, 1.0));
   ClearOverlay();
   DrawNodes(network, Overlay());
 }
@@ -81,11 +84,12 @@ void Model::E_conDistChange() {
 }
 
 void Model::B_workPathClick() {
-  PlanDepartures();
-  PlanRoutes(town, network);
+  const Progress& progress = host_.CommandProgress();
+  PlanDepartures(ProgressPart(progress, 0.0, 0.3));
+  PlanRoutes(town, network, ProgressPart(progress, 0.3, 0.8));
   // The trips are final: the departure index is built now rather than by the next step, which
   // would otherwise take a pass over every trip on top of its own work.
-  IndexDepartures(day, town);
+  IndexDepartures(day, town, DepartureIndex::kMaxRouteIds, ProgressPart(progress, 0.8, 1.0));
   host_.ChartShow();
 }
 
@@ -147,21 +151,23 @@ void Model::SetupGrid() {
   town.SetGeometry(size, host_.ImageWidth(), host_.ImageHeight());
   // Everything the earlier setup held goes: its cells with their trips, then its network with
   // the vehicles on it.
-  town.NewGrid();
-  network.DeleteNodes();
+  const Progress& progress = host_.CommandProgress();
+  town.NewGrid(ProgressPart(progress, 0.0, 0.4));
+  network.DeleteNodes(ProgressPart(progress, 0.4, 0.5));
   CreateOverlay();
-  CreateCells(town);
-  InitCells(town, host_.BaseCanvas());
+  CreateCells(town, ProgressPart(progress, 0.5, 0.6));
+  InitCells(town, host_.BaseCanvas(), ProgressPart(progress, 0.6, 1.0));
 }
 
 void Model::Teardown() {
-  if (!town.cells.Empty()) town.Clear();
+  const Progress& progress = host_.CommandProgress();
+  if (!town.cells.Empty()) town.Clear(ProgressPart(progress, 0.0, 0.8));
   if (!network.nodeList.empty()) {
-    network.DeleteNodes();
+    network.DeleteNodes(ProgressPart(progress, 0.8, 0.95));
     host_.DestroyOverlay();
   }
   if (!day.travellers.empty()) {
-    day.DropVehicles();
+    day.DropVehicles(ProgressPart(progress, 0.95, 1.0));
     network.routeList.clear();
   }
   Canvas& base = host_.BaseCanvas();
@@ -193,15 +199,18 @@ Canvas& Model::Overlay() {
 
 // ---- Operations that read the window's inputs. ----
 
-void Model::LoadLandUse() {
+void Model::LoadLandUse(const Progress& progress) {
   // All three pictures are read before any cell changes, so a missing or unreadable file leaves
   // the counts, trips, colours and captions as they were.
+  progress.Report(0.0, "reading the pictures");
   const std::string folder = host_.ExecutableDir() + kPicturesFolder;
   const auto workers = host_.LoadPicture(folder + "arbeiter.bmp");
   const auto workplaces = host_.LoadPicture(folder + "arbeitsstaetten.bmp");
   const auto retail = host_.LoadPicture(folder + "verkaufsflaechen.bmp");
-  const LandUseTotals totals = ReadLandUse(town, *workers, *workplaces, *retail);
-  ApplyShowFilter(town, host_.CheckedFilter(), host_.BaseCanvas());
+  const LandUseTotals totals =
+      ReadLandUse(town, *workers, *workplaces, *retail, ProgressPart(progress, 0.05, 0.7));
+  ApplyShowFilter(town, host_.CheckedFilter(), host_.BaseCanvas(),
+                  ProgressPart(progress, 0.7, 1.0));
   host_.SetCaption(ValueLabel::Worker, std::to_string(totals.workers));
   host_.SetCaption(ValueLabel::WorkPl, std::to_string(totals.workplaces));
   host_.SetCaption(ValueLabel::Retail, std::to_string(totals.retail));
@@ -212,22 +221,23 @@ void Model::CreateNodes() {
                        host_.ImageHeight());
 }
 
-void Model::PlanDepartures() {
+void Model::PlanDepartures(const Progress& progress) {
   const long double deviation = StrToSingle(host_.EditText(EditBox::STD));
   const long double morningMean = StrToSingle(host_.EditText(EditBox::MDep));
   const long double eveningMean = StrToSingle(host_.EditText(EditBox::EDep));
   const DepartureHistogram histogram =
-      velmora::PlanDepartures(town, deviation, morningMean, eveningMean);
+      velmora::PlanDepartures(town, deviation, morningMean, eveningMean, progress);
   host_.ChartClear();
   for (int k = 0; k < kDepartureBins; ++k)
     host_.ChartAddPoint(k / 10.0, static_cast<double>(histogram[static_cast<size_t>(k)]));
 }
 
 void Model::SimulationStep() {
+  const Progress& progress = host_.CommandProgress();
   AdvanceClock(day);
-  ReleaseDue(day, town);
+  ReleaseDue(day, town, ProgressPart(progress, 0.0, 0.4));
   host_.SetCaption(ValueLabel::OnRoad, std::to_string(day.travellers.size()));
-  AdvanceTravellers(day, network);
+  AdvanceTravellers(day, network, ProgressPart(progress, 0.4, 0.9));
   DrawTraffic();
   host_.SetCaption(ValueLabel::Time, FloatToStr(day.clockHours));
   host_.SetCaption(ValueLabel::Steps, std::to_string(day.stepCount));

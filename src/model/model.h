@@ -48,12 +48,12 @@ class Model {
   Canvas& Overlay();
   // The three pictures into the cells' counts and lists, the cells coloured by the show filter,
   // the totals shown.
-  void LoadLandUse();
+  void LoadLandUse(const Progress& progress = kNoProgress);
   // Appends E_nodeNumber + 1 nodes.
   void CreateNodes();
   // Departure times around E_mDep and E_eDep with the deviation E_STD, and their histogram on
   // the chart.
-  void PlanDepartures();
+  void PlanDepartures(const Progress& progress = kNoProgress);
   // One step of the clock: releases, movement, the loads drawn, the counts shown.
   void SimulationStep();
 

@@ -13,10 +13,13 @@ void NodeList::push_back(std::unique_ptr<TAgent> node) {
   nodes_.push_back(std::move(node));
 }
 
-void Network::DeleteNodes() {
+void Network::DeleteNodes(const Progress& progress) {
   routeList.clear();
-  for (NodeReferences* holder : holders_) holder->DropNodeReferences();
+  const double share = 1.0 / static_cast<double>(holders_.size() + 1);
+  for (size_t k = 0; k < holders_.size(); ++k)
+    holders_[k]->DropNodeReferences(ProgressPart(progress, share * k, share * (k + 1)));
   nodeList.clear();
+  progress.Report(1.0, "removing the network");
 }
 
 TAgent* Network::NodeAt(long long index) const {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "model/progress.h"
 
 namespace velmora {
 
@@ -132,7 +133,7 @@ class NodeList {
 // reference when the nodes are about to go.
 class NodeReferences {
  public:
-  virtual void DropNodeReferences() = 0;
+  virtual void DropNodeReferences(const Progress& progress) = 0;
 
  protected:
   ~NodeReferences() = default;
@@ -154,7 +155,7 @@ class Network {
   void Attach(NodeReferences& holder) { holders_.push_back(&holder); }
   // Removes every node: first every reference to them (the found route, and what each attached
   // holder keeps), then the nodes themselves.
-  void DeleteNodes();
+  void DeleteNodes(const Progress& progress = kNoProgress);
 
   // The node at an index of nodeList; an index outside it raises the list index error.
   TAgent* NodeAt(long long index) const;

@@ -20,7 +20,7 @@ namespace {
 // Quotients below this magnitude convert to a 64-bit integer whatever their rounding.
 constexpr long double kSafeQuotient = 4611686018427387904.0L;  // 2^62
 // PlanRoutes with the plain search on the nodes, for networks the route planner cannot take.
-void PlanRoutesOneByOne(Town& town, Network& network);
+void PlanRoutesOneByOne(Town& town, Network& network, const Progress& progress);
 
 }  // namespace
 
@@ -90,7 +90,7 @@ double TenthsToHours(int64_t k) {
 }
 
 DepartureHistogram PlanDepartures(Town& town, long double deviation, long double morningMean,
-                                  long double eveningMean) {
+                                  long double eveningMean, const Progress& progress) {
   // Counted in whole numbers (exact far beyond any town). A time rounded outside the day is
   // stored on the trip but has no bin to be counted in. Whether the parameters are doubles
   // exactly is settled once, and the hours of the tenths of the day are looked up (each is
@@ -124,7 +124,11 @@ DepartureHistogram PlanDepartures(Town& town, long double deviation, long double
   const auto modest = [](long double v) { return std::fabs(v) <= 1e6L; };
   const bool batched = modest(deviation) && modest(morningMean) && modest(eveningMean);
   DepartureBatch batch(morningMean, eveningMean, deviation, TenthsOfPolarPair);
+  ProgressCount drawn(
+      progress, static_cast<int64_t>(town.cells.Cols()) * static_cast<int64_t>(town.cells.Rows()),
+      "drawing departure times", std::max(town.cells.Cols(), 1));
   town.cells.ForEach([&](TCell& cell) {
+    drawn.Tick();
     if (!batched) {
       for (Trip& trip : town.EditTrips(cell)) {
         // A worker without a workplace does not commute: no times, no draws.
@@ -148,7 +152,7 @@ DepartureHistogram PlanDepartures(Town& town, long double deviation, long double
   return histogram;
 }
 
-void PlanRoutes(Town& town, Network& network) {
+void PlanRoutes(Town& town, Network& network, const Progress& progress) {
   // Many trips share their pair of home and work nodes, and a search depends on nothing but
   // that pair and the network, so each pair is searched once per run and its route shared by
   // all its trips (routes are never changed once planned). The searches run on the planner's
@@ -157,7 +161,7 @@ void PlanRoutes(Town& town, Network& network) {
   // trip's own search leaves them.
   RoutePlanner planner;
   if (!planner.Prepare(network.nodeList)) {
-    PlanRoutesOneByOne(town, network);
+    PlanRoutesOneByOne(town, network, progress);
     return;
   }
   const size_t nodeCount = network.nodeList.size();
@@ -193,7 +197,13 @@ void PlanRoutes(Town& town, Network& network) {
     return nearestOf[static_cast<size_t>(trip.destRow) * cols + static_cast<size_t>(trip.destCol)];
   };
   size_t visited = 0;  // trips before the failing one (all of them when none fails)
+  const int64_t cellCount =
+      static_cast<int64_t>(town.cells.Cols()) * static_cast<int64_t>(town.cells.Rows());
+  const int64_t row = std::max(town.cells.Cols(), 1);
+  const ProgressPart pairing(progress, 0.0, 0.15);
+  ProgressCount paired(pairing, cellCount, "finding the commutes' nodes", row);
   town.cells.ForEach([&](TCell& home) {
+    paired.Tick();
     for (const Trip& trip : home.trips) {
       if (failed) return;
       if (trip.HasWorkplace()) {
@@ -223,7 +233,13 @@ void PlanRoutes(Town& town, Network& network) {
   });
   std::vector<RouteRef> routes(pairs.size());
   Route found;
+  const ProgressPart searching(progress, 0.15, 0.8);
+  int64_t searched = 0;
   for (const int32_t k : order) {
+    if ((searched & 63) == 0)
+      searching.Report(Share(searched, static_cast<int64_t>(order.size())), "planning routes",
+                       searched + 1, static_cast<int64_t>(order.size()));
+    ++searched;
     const auto [from, to] = pairs[static_cast<size_t>(k)];
     planner.Find(from, to, found);
     routes[static_cast<size_t>(k)] = std::make_shared<const Route>(found);
@@ -234,7 +250,10 @@ void PlanRoutes(Town& town, Network& network) {
   // do not change) instead of being kept per trip; the trips after it keep theirs.
   size_t next = 0;
   int32_t lastPair = kNoPair;
+  const ProgressPart giving(progress, 0.8, 1.0);
+  ProgressCount given(giving, cellCount, "giving every commute its route", row);
   town.cells.ForEach([&](TCell& home) {
+    given.Tick();
     for (Trip& trip : town.EditTrips(home)) {
       if (next > visited) return;
       if (next == visited) {
@@ -267,7 +286,7 @@ void PlanRoutes(Town& town, Network& network) {
 
 namespace {
 
-void PlanRoutesOneByOne(Town& town, Network& network) {
+void PlanRoutesOneByOne(Town& town, Network& network, const Progress& progress) {
   // The plain searches on the nodes themselves, each pair searched once as above. Used where
   // the planner cannot take the network; errors arise here where the plain run meets them.
   std::unordered_map<uint64_t, RouteRef> routesByPair;
@@ -278,7 +297,11 @@ void PlanRoutesOneByOne(Town& town, Network& network) {
   bool lastSearched = false;
   int32_t lastFrom = 0, lastTo = 0;
 
+  ProgressCount planned(
+      progress, static_cast<int64_t>(town.cells.Cols()) * static_cast<int64_t>(town.cells.Rows()),
+      "planning routes", std::max(town.cells.Cols(), 1));
   town.cells.ForEach([&](TCell& home) {
+    planned.Tick();
     for (Trip& trip : town.EditTrips(home)) {
       trip.route.reset();
       if (!trip.HasWorkplace()) continue;

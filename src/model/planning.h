@@ -8,6 +8,7 @@
 
 #include "engine/departure_draws.h"
 #include "model/network.h"
+#include "model/progress.h"
 #include "model/town.h"
 
 namespace velmora {
@@ -40,9 +41,9 @@ int64_t DrawDepartureTenths(long double mean, long double deviation);
 // with the deviation, trip by trip, morning before evening; the histogram of them all. A time
 // rounded outside the day is stored on the trip but has no bin.
 DepartureHistogram PlanDepartures(Town& town, long double deviation, long double morningMean,
-                                  long double eveningMean);
+                                  long double eveningMean, const Progress& progress = kNoProgress);
 // Every trip's route from the node of its home cell to the node of its work cell; the found
 // route and the nodes' search fields end as the last trip's search leaves them.
-void PlanRoutes(Town& town, Network& network);
+void PlanRoutes(Town& town, Network& network, const Progress& progress = kNoProgress);
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 // refers to nodes.
 #include "model/town.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/error.h"
@@ -19,8 +20,8 @@ void Town::SetGeometry(int32_t size, int32_t areaWidth, int32_t areaHeight) {
   halfCell = cellSize / 2;
 }
 
-void Town::NewGrid() {
-  ReplaceCells(gridCols, gridRows);
+void Town::NewGrid(const Progress& progress) {
+  ReplaceCells(gridCols, gridRows, progress);
 }
 
 void Town::PlaceCell(int32_t column, int32_t row, std::unique_ptr<TCell> cell) {
@@ -29,27 +30,37 @@ void Town::PlaceCell(int32_t column, int32_t row, std::unique_ptr<TCell> cell) {
                static_cast<size_t>(column)] = std::move(cell);
 }
 
-void Town::Clear() {
-  ReplaceCells(0, 0);
+void Town::Clear(const Progress& progress) {
+  ReplaceCells(0, 0, progress);
 }
 
-void Town::ReplaceCells(int32_t cols, int32_t rows) {
+void Town::ReplaceCells(int32_t cols, int32_t rows, const Progress& progress) {
   ++version_;
   workerCells.clear();
   jobCells.clear();
   retailCells.clear();
-  // The earlier cells go with their trips, and their room with them.
+  // The earlier cells go with their trips, a row at a time (at the finest grid that takes a
+  // while), and their room with them.
+  ProgressCount gone(progress, static_cast<int64_t>(cells.cells_.size()), "clearing the grid",
+                     std::max(cells.cols_, 1));
+  for (auto& cell : cells.cells_) {
+    cell.reset();
+    gone.Tick();
+  }
   std::vector<std::unique_ptr<TCell>>().swap(cells.cells_);
   cells.cols_ = cols;
   cells.rows_ = rows;
   cells.cells_.resize(static_cast<size_t>(cols) * static_cast<size_t>(rows));
 }
 
-void Town::DropNodeReferences() {
+void Town::DropNodeReferences(const Progress& progress) {
   ++version_;
-  cells.ForEach([](TCell& cell) {
+  ProgressCount dropped(progress, static_cast<int64_t>(cells.cells_.size()), "removing the routes",
+                        std::max(cells.cols_, 1));
+  cells.ForEach([&](TCell& cell) {
     cell.nearestNode = kNoNode;
     for (Trip& trip : cell.trips.trips_) trip.route.reset();
+    dropped.Tick();
   });
 }
 

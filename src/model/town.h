@@ -139,11 +139,11 @@ class Town final : public NodeReferences {
   void SetGeometry(int32_t size, int32_t areaWidth, int32_t areaHeight);
   // A new grid of gridCols x gridRows positions without cells, and empty lists. The earlier
   // cells go, with their trips.
-  void NewGrid();
+  void NewGrid(const Progress& progress = kNoProgress);
   // Gives a grid position its cell.
   void PlaceCell(int32_t column, int32_t row, std::unique_ptr<TCell> cell);
   // No cells, no lists.
-  void Clear();
+  void Clear(const Progress& progress = kNoProgress);
 
   // A cell's trips, for changing them (their number, workplaces, departures or routes).
   BulkVector<Trip>& EditTrips(TCell& cell) {
@@ -154,11 +154,11 @@ class Town final : public NodeReferences {
   uint64_t Version() const { return version_; }
 
   // Every cell forgets its nearest node and every trip its route: the nodes are going.
-  void DropNodeReferences() override;
+  void DropNodeReferences(const Progress& progress) override;
 
  private:
   // Empty positions of a cols x rows grid in place of the cells, and empty lists.
-  void ReplaceCells(int32_t cols, int32_t rows);
+  void ReplaceCells(int32_t cols, int32_t rows, const Progress& progress);
 
   uint64_t version_ = 0;
 };

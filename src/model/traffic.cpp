@@ -42,7 +42,7 @@ void AdvanceClock(Day& day) {
   day.clockHours = static_cast<double>(static_cast<long double>(n) * kHundredth);
 }
 
-void IndexDepartures(Day& day, const Town& town, size_t maxRouteIds) {
+void IndexDepartures(Day& day, const Town& town, size_t maxRouteIds, const Progress& progress) {
   // A trip is listed when it has a workplace and a route of more than one entry. The index
   // numbers the distinct routes of the listed trips; the day keeps each by its number, so a
   // release takes the route from there.
@@ -51,6 +51,7 @@ void IndexDepartures(Day& day, const Town& town, size_t maxRouteIds) {
   day.routes.clear();
   day.departures.Begin(trips, maxRouteIds);
   for (int32_t row = 0; row < town.cells.Rows(); ++row) {
+    progress.Report(0.8 * Share(row, town.cells.Rows()), "indexing the departures");
     for (int32_t col = 0; col < town.cells.Cols(); ++col) {
       day.departures.NextCell();
       const TCell* cell = town.cells.At(col, row);
@@ -63,14 +64,16 @@ void IndexDepartures(Day& day, const Town& town, size_t maxRouteIds) {
       }
     }
   }
+  progress.Report(0.8, "indexing the departures");
   day.departures.Finish(town.Version());
   if (!day.departures.NumbersRoutes()) day.routes.clear();
 }
 
-void ReleaseDue(Day& day, const Town& town) {
+void ReleaseDue(Day& day, const Town& town, const Progress& progress) {
   // The departures of this step's window, compared in whole hundredths so that each tenth of
   // the day is due in exactly one window.
-  if (!day.departures.BuiltAt(town.Version())) IndexDepartures(day, town);
+  if (!day.departures.BuiltAt(town.Version()))
+    IndexDepartures(day, town, DepartureIndex::kMaxRouteIds, ProgressPart(progress, 0.0, 0.8));
   const std::vector<uint32_t>& due =
       day.departures.Due(HundredthsOf(day.prevClockHours) + 1, HundredthsOf(day.clockHours));
 
@@ -89,6 +92,10 @@ void ReleaseDue(Day& day, const Town& town) {
     // ahead.
     constexpr size_t kAhead = 8;
     for (size_t i = 0; i < due.size(); ++i) {
+      if ((i & 0xFFFF) == 0xFFFF)
+        progress.Report(
+            0.8 + 0.2 * Share(static_cast<int64_t>(i), static_cast<int64_t>(due.size())),
+            "releasing the vehicles");
       if (i + kAhead < due.size())
         __builtin_prefetch(day.routes[day.departures.RouteNumberOf(due[i + kAhead])].get(), 1);
       day.Release(day.routes[day.departures.RouteNumberOf(due[i])],
@@ -128,7 +135,7 @@ void ReleaseDue(Day& day, const Town& town) {
   day.prevClockHours = day.clockHours;
 }
 
-void AdvanceTravellers(Day& day, Network& network) {
+void AdvanceTravellers(Day& day, Network& network, const Progress& progress) {
   const size_t nodeCount = network.nodeList.size();
   // Every node keeps a counter per node index; arrays not yet sized for all nodes grow with
   // zeros, as sizing the loads does, so no counter is ever written out of range.
@@ -150,6 +157,9 @@ void AdvanceTravellers(Day& day, Network& network) {
   size_t kept = 0;
   const size_t count = vehicles.size();
   for (size_t k = 0; k < count; ++k) {
+    if ((k & 0xFFFF) == 0xFFFF)
+      progress.Report(Share(static_cast<int64_t>(k), static_cast<int64_t>(count)),
+                      "moving the vehicles");
     if (k + kAhead < count) __builtin_prefetch(vehicles[k + kAhead], 1);
     if (k + kEntryAhead < count) {
       const TTraveller& ahead = *vehicles[k + kEntryAhead];

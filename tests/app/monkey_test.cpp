@@ -1,18 +1,22 @@
 // Random command sequences on the real main window: every control event with good and bad
 // texts, in any order, checking after each event that nothing refers to a node that is gone,
-// that no counter went negative and that loads add up. Prints its seed; VELMORA_MONKEY_SEED
-// replays a run and VELMORA_MONKEY_SECONDS sets its length (default about a minute).
+// that no counter went negative and that loads add up. While a command runs long enough to let
+// the window handle its events, a user clicks buttons, types and the timer ticks: none of it may
+// reach the model or change an edit box. Prints its seed; VELMORA_MONKEY_SEED replays a run's
+// sequence and VELMORA_MONKEY_SECONDS sets its length (default about a minute).
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <random>
 #include <unordered_set>
+#include <vector>
 
 #include "app/Main.h"
 #include "app/timeGraph.h"
@@ -101,7 +105,10 @@ TEST(Monkey, RandomCommandSequencesKeepTheModelSound) {
   std::mt19937_64 rng(seed);
   const auto deadline = std::chrono::steady_clock::now() +
                         std::chrono::milliseconds(static_cast<long long>(MonkeySeconds() * 1000));
-  long long events = 0, sequences = 0, errorsShown = 0;
+  long long events = 0, sequences = 0, errorsShown = 0, disturbances = 0;
+  // The disturbances during commands draw from a generator of their own: when they come depends
+  // on how long the commands take, and the sequence must replay all the same.
+  std::mt19937_64 disturbRng(seed + 1);
   while (std::chrono::steady_clock::now() < deadline) {
     ++sequences;
     testing::Window window;
@@ -114,6 +121,27 @@ TEST(Monkey, RandomCommandSequencesKeepTheModelSound) {
                               form.B_agCreate,  form.B_agDelete, form.B_workPath, form.B_findPath,
                               form.B_showGraph, form.B_startT,   form.B_oneStep};
     QRadioButton* radios[] = {form.RB_sAll, form.RB_sRed, form.RB_sGreen, form.RB_sBlue};
+    QTimer disturber;
+    QObject::connect(&disturber, &QTimer::timeout, [&] {
+      if (!form.commandProgress().Running()) return;
+      ++disturbances;
+      switch (disturbRng() % 4) {
+        case 0:
+          QTest::mouseClick(buttons[disturbRng() % std::size(buttons)], Qt::LeftButton);
+          break;
+        case 1:
+          QTest::keyClicks(edits[disturbRng() % std::size(edits)], "9");
+          break;
+        case 2: {
+          QRadioButton* r = radios[disturbRng() % std::size(radios)];
+          QTest::mouseClick(r, Qt::LeftButton, {}, QPoint(6, r->height() / 2));
+          break;
+        }
+        default:
+          form.Timer1Timer();
+      }
+    });
+    disturber.start(3);
     const int length = std::uniform_int_distribution<int>(20, 300)(rng);
     for (int e = 0; e < length && std::chrono::steady_clock::now() < deadline; ++e) {
       ++events;
@@ -127,8 +155,17 @@ TEST(Monkey, RandomCommandSequencesKeepTheModelSound) {
         // Keep the network small enough for a sequence to move on: large counts are tried,
         // but only rarely pressed.
         if (b == form.B_agCreate && form.model().network.nodeList.size() > 1000) continue;
+        std::vector<QString> texts;
+        for (QLineEdit* edit : edits) texts.push_back(edit->text());
+        const long long disturbedBefore = disturbances;
         QTest::mouseClick(b, Qt::LeftButton);
         loaded = b == form.B_loadData;
+        if (disturbances != disturbedBefore) {
+          for (size_t k = 0; k < std::size(edits); ++k)
+            ASSERT_EQ(edits[k]->text(), texts[k])
+                << "seed " << seed << ": typing reached " << edits[k]->objectName().toStdString()
+                << " while " << what << " ran";
+        }
       } else if (kind < 55) {
         QRadioButton* r = radios[rng() % std::size(radios)];
         what = "click " + r->objectName().toStdString();
@@ -164,7 +201,8 @@ TEST(Monkey, RandomCommandSequencesKeepTheModelSound) {
     form.close();
   }
   std::cout << "monkey ran " << events << " events in " << sequences << " sequences; "
-            << errorsShown << " error boxes" << std::endl;
+            << errorsShown << " error boxes; " << disturbances
+            << " clicks, keystrokes and ticks during commands" << std::endl;
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Starts the built program in a virtual X display, drives it with xdotool like a user ("load
 # data", "agents create", a rest of the mouse on a node for its tooltip, "workers path",
-# "oneStep" several times, "startTimer"), takes screenshots with ImageMagick's import and checks
-# their pixels.
+# "oneStep" several times, "startTimer", then "load data" at cell size 1 with its progress
+# dialog), takes screenshots with ImageMagick's import and checks their pixels.
 # Usage: real_window_test.sh <path to velmora> <folder for screenshots>
 set -euo pipefail
 exe=$1
@@ -81,4 +81,35 @@ click 687 454 3         # startTimer
 click 687 454 1         # and stop it again
 import -window root "$out/5-timer.png"
 kill -0 $pid 2>/dev/null || fail "the program ended"
+
+# A long command shows its progress: "load data" at cell size 1 (24 million workers). The chart
+# window, opened over the main window's top left, moves out of the way first.
+for w in $(xdotool search --onlyvisible --name '^Form2$'); do xdotool windowmove "$w" 0 700; done
+sleep 0.5
+xdotool mousemove 852 39 click --repeat 3 1   # the cell scale box
+sleep 0.3
+xdotool type "1"
+sleep 0.5
+click 766 39 1          # new setup
+for _ in $(seq 1 300); do  # the grid of 426,240 cells is made and drawn
+  xdotool search --onlyvisible --name '^new setup$' >/dev/null 2>&1 || break
+  sleep 0.2
+done
+xdotool mousemove 685 70 click 1   # load data
+dialog=""
+for _ in $(seq 1 50); do
+  dialog=$(xdotool search --onlyvisible --name '^load data$' 2>/dev/null | head -1) && [ -n "$dialog" ] && break
+  sleep 0.1
+done
+[ -n "$dialog" ] || fail "no progress dialog titled \"load data\" during load data at cell size 1"
+import -window root "$out/6-progress.png"
+for _ in $(seq 1 600); do
+  xdotool search --onlyvisible --name '^load data$' >/dev/null 2>&1 || break
+  sleep 0.2
+done
+xdotool search --onlyvisible --name '^load data$' >/dev/null 2>&1 && fail "the progress dialog stayed"
+import -window root "$out/7-loaded-cell1.png"
+kill -0 $pid 2>/dev/null || fail "the program ended"
+# No error box (it would be a second window titled like the program).
+[ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" -eq 1 ] || fail "an error box shows"
 echo "real window test passed; screenshots in $out"

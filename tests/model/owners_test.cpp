@@ -41,7 +41,7 @@ TEST(Town, EveryChangeOfCellsOrTripsMovesTheVersionAndReadingDoesNot) {
   cell.color = clRed;
   cell.nearestNode = 4;
   EXPECT_FALSE(moved());
-  town.DropNodeReferences();
+  town.DropNodeReferences(kNoProgress);
   EXPECT_TRUE(moved());
   EXPECT_EQ(cell.nearestNode, kNoNode);
   town.Clear();
@@ -53,7 +53,9 @@ TEST(Town, EveryChangeOfCellsOrTripsMovesTheVersionAndReadingDoesNot) {
 // were still there then.
 struct Holder final : NodeReferences {
   explicit Holder(const Network& n) : network(n) {}
-  void DropNodeReferences() override { nodesLeft.push_back(network.nodeList.size()); }
+  void DropNodeReferences(const Progress&) override {
+    nodesLeft.push_back(network.nodeList.size());
+  }
   const Network& network;
   std::vector<size_t> nodesLeft;
 };
