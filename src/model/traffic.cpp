@@ -23,6 +23,9 @@ int64_t HundredthsOf(double clock) {
   return RoundHalfEven(static_cast<long double>(clock) * 100);
 }
 
+// Vehicles released or moved between two reports of the progress.
+constexpr size_t kReportEvery = size_t{1} << 16;
+
 // Counters wrap like the signed 32-bit integers they are instead of overflowing.
 inline void AddTo(int32_t& counter, int32_t delta) {
   counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + static_cast<uint32_t>(delta));
@@ -91,15 +94,18 @@ void ReleaseDue(Day& day, const Town& town, const Progress& progress) {
     // holds: each route (its count is raised and its entries read) is fetched a few releases
     // ahead.
     constexpr size_t kAhead = 8;
-    for (size_t i = 0; i < due.size(); ++i) {
-      if ((i & 0xFFFF) == 0xFFFF)
+    for (size_t block = 0; block < due.size(); block += kReportEvery) {
+      if (block > 0)
         progress.Report(
-            0.8 + 0.2 * Share(static_cast<int64_t>(i), static_cast<int64_t>(due.size())),
+            0.8 + 0.2 * Share(static_cast<int64_t>(block), static_cast<int64_t>(due.size())),
             "releasing the vehicles");
-      if (i + kAhead < due.size())
-        __builtin_prefetch(day.routes[day.departures.RouteNumberOf(due[i + kAhead])].get(), 1);
-      day.Release(day.routes[day.departures.RouteNumberOf(due[i])],
-                  DepartureIndex::IsMorning(due[i]));
+      const size_t end = std::min(due.size(), block + kReportEvery);
+      for (size_t i = block; i < end; ++i) {
+        if (i + kAhead < due.size())
+          __builtin_prefetch(day.routes[day.departures.RouteNumberOf(due[i + kAhead])].get(), 1);
+        day.Release(day.routes[day.departures.RouteNumberOf(due[i])],
+                    DepartureIndex::IsMorning(due[i]));
+      }
     }
   } else {
     // Each release reads a trip touched long ago, somewhere in the grid's hundreds of megabytes
@@ -151,52 +157,58 @@ void AdvanceTravellers(Day& day, Network& network, const Progress& progress) {
   // fetched well ahead; a vehicle's next route entry (and, when it is about to arrive, its
   // route's count) a little ahead, from the vehicle fetched by then. Routes are shared per pair
   // of nodes: on a small network they all stay in the cache, on a large one they do not.
-  std::vector<TTraveller*>& vehicles = day.travellers;
+  // The list itself does not change while the vehicles move (only its entries), so its entries
+  // are reached through a plain pointer, which the calls in the loop cannot be taken to move.
+  TTraveller** const vehicles = day.travellers.data();
   constexpr size_t kAhead = 24;
   constexpr size_t kEntryAhead = 8;
   size_t kept = 0;
-  const size_t count = vehicles.size();
-  for (size_t k = 0; k < count; ++k) {
-    if ((k & 0xFFFF) == 0xFFFF)
-      progress.Report(Share(static_cast<int64_t>(k), static_cast<int64_t>(count)),
+  const size_t count = day.travellers.size();
+  // The vehicles go in blocks, the progress told between them.
+  for (size_t block = 0; block < count; block += kReportEvery) {
+    if (block > 0)
+      progress.Report(Share(static_cast<int64_t>(block), static_cast<int64_t>(count)),
                       "moving the vehicles");
-    if (k + kAhead < count) __builtin_prefetch(vehicles[k + kAhead], 1);
-    if (k + kEntryAhead < count) {
-      const TTraveller& ahead = *vehicles[k + kEntryAhead];
-      if (ahead.position + 1 < ahead.entryCount) {
-        __builtin_prefetch(ahead.entries + (ahead.direction == 0
-                                                ? ahead.position + 1
-                                                : ahead.entryCount - 2 - ahead.position));
-        if (ahead.position + 2 == ahead.entryCount) __builtin_prefetch(ahead.route.get(), 1);
+    const size_t end = std::min(count, block + kReportEvery);
+    for (size_t k = block; k < end; ++k) {
+      if (k + kAhead < count) __builtin_prefetch(vehicles[k + kAhead], 1);
+      if (k + kEntryAhead < count) {
+        const TTraveller& ahead = *vehicles[k + kEntryAhead];
+        if (ahead.position + 1 < ahead.entryCount) {
+          __builtin_prefetch(ahead.entries + (ahead.direction == 0
+                                                  ? ahead.position + 1
+                                                  : ahead.entryCount - 2 - ahead.position));
+          if (ahead.position + 2 == ahead.entryCount) __builtin_prefetch(ahead.route.get(), 1);
+        }
+      }
+      TTraveller& v = *vehicles[k];
+      // Vehicles are released on routes of two entries or more and leave at the last one; the
+      // network drops them before any of their nodes goes.
+      assert(v.position + 1 < v.entryCount);
+      assert(network.IndexOfNode(v.currentNode) == v.currentIndex);
+      TAgent* cur = v.currentNode;
+      const int32_t ci = v.currentIndex;
+      const int32_t pi = v.previousIndex;
+      const size_t nextPosition = static_cast<size_t>(v.position) + 1;
+      TAgent* next = v.At(nextPosition);
+
+      const bool arrived = nextPosition + 1 == v.entryCount;
+      if (!arrived) AddTo(next->linkLoad[static_cast<size_t>(ci)], 1);
+      if (v.previousNode != nullptr) AddTo(cur->linkLoad[static_cast<size_t>(pi)], -1);
+      v.previousNode = cur;
+      v.previousIndex = ci;
+      v.currentNode = next;
+      v.currentIndex = next->Index();
+      v.position = static_cast<uint32_t>(nextPosition);
+
+      if (arrived) {
+        day.Retire(&v);
+      } else {
+        vehicles[kept++] = &v;
       }
     }
-    TTraveller& v = *vehicles[k];
-    // Vehicles are released on routes of two entries or more and leave at the last one; the
-    // network drops them before any of their nodes goes.
-    assert(v.position + 1 < v.entryCount);
-    assert(network.IndexOfNode(v.currentNode) == v.currentIndex);
-    TAgent* cur = v.currentNode;
-    const int32_t ci = v.currentIndex;
-    const int32_t pi = v.previousIndex;
-    const size_t nextPosition = static_cast<size_t>(v.position) + 1;
-    TAgent* next = v.At(nextPosition);
-
-    const bool arrived = nextPosition + 1 == v.entryCount;
-    if (!arrived) AddTo(next->linkLoad[static_cast<size_t>(ci)], 1);
-    if (v.previousNode != nullptr) AddTo(cur->linkLoad[static_cast<size_t>(pi)], -1);
-    v.previousNode = cur;
-    v.previousIndex = ci;
-    v.currentNode = next;
-    v.currentIndex = next->Index();
-    v.position = static_cast<uint32_t>(nextPosition);
-
-    if (arrived) {
-      day.Retire(&v);
-    } else {
-      vehicles[kept++] = &v;
-    }
   }
-  vehicles.resize(kept);
+  day.travellers.resize(kept);
 }
 
 void DrawLinkLoads(const Network& network, Canvas& overlay, int32_t scale) {

@@ -63,12 +63,17 @@ bool AnyProgressDialogShows() {
 // "agents create" with this many nodes runs for seconds in the test build (sanitizers, -O1).
 constexpr const char* kLongNodeNumber = "699";
 
+// The window on screen, with "agents create" set to run long.
+bool ShownForALongCommand(TForm1& form) {
+  form.show();
+  form.E_nodeNumber->setText(kLongNodeNumber);
+  return QTest::qWaitForWindowExposed(&form);
+}
+
 TEST(CommandProgress, LongCommandShowsItsDialogAndNothingElseReachesTheModel) {
   testing::Window window;
   TForm1& form = window.form;
-  form.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  form.E_nodeNumber->setText(kLongNodeNumber);
+  ASSERT_TRUE(ShownForALongCommand(form));
   PaintCounter paints(form.Image_Cells);
 
   QString title, phrase;
@@ -146,9 +151,7 @@ TEST(CommandProgress, LongCommandShowsItsDialogAndNothingElseReachesTheModel) {
 TEST(CommandProgress, ACloseDuringACommandWaitsForItsEnd) {
   testing::Window window;
   TForm1& form = window.form;
-  form.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  form.E_nodeNumber->setText(kLongNodeNumber);
+  ASSERT_TRUE(ShownForALongCommand(form));
   bool visibleAfterClose = false;
   size_t nodesWhenClosing = 0;
   DuringCommand during(form, [&] {
