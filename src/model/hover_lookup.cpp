@@ -91,17 +91,33 @@ std::string DescribeLink(const Network& network, int32_t a, int32_t b) {
   return text;
 }
 
+// Where to find a link: ", in cell c, r" for the cell under the middle of its drawn line; empty
+// when no cell is there.
+std::string CellAtMiddle(const Town& town, const Network& network, const LinkTraffic& link) {
+  const auto& positions = network.nodePositions;
+  if (town.cells.Empty() || static_cast<size_t>(std::max(link.a, link.b)) >= positions.size())
+    return {};
+  const int64_t pitch = PitchOf(town);
+  const auto& p = positions[static_cast<size_t>(link.a)];
+  const auto& q = positions[static_cast<size_t>(link.b)];
+  const int64_t x = (int64_t{p[0]} + q[0]) / 2, y = (int64_t{p[1]} + q[1]) / 2;
+  if (pitch <= 0 || x < 0 || y < 0 || x / pitch >= town.cells.Cols() ||
+      y / pitch >= town.cells.Rows())
+    return {};
+  return ", in cell " + std::to_string(x / pitch) + ", " + std::to_string(y / pitch);
+}
+
 }  // namespace
 
-std::string DescribeBusiestLinks(const Network& network) {
+std::string DescribeBusiestLinks(const Town& town, const Network& network) {
   const std::vector<LinkTraffic> links = BusiestLinks(network, 3);
   if (links.empty()) return "busiest links of the last step: none, no vehicle is on a link";
-  std::string text = "busiest links of the last step:";
+  std::string text = "busiest links of the last step (the cell at the middle of each):";
   for (const LinkTraffic& link : links) {
     const std::string a = std::to_string(link.a), b = std::to_string(link.b);
-    text += "\nlink " + a + (link.bothWays ? " <-> " : " -> ") + b + ": " +
-            std::to_string(link.aToB) + " vehicles " + a + " -> " + b + ", " +
-            std::to_string(link.bToA) + " vehicles " + b + " -> " + a;
+    text += "\nlink " + a + (link.bothWays ? " <-> " : " -> ") + b +
+            CellAtMiddle(town, network, link) + ": " + std::to_string(link.aToB) + " vehicles " +
+            a + " -> " + b + ", " + std::to_string(link.bToA) + " vehicles " + b + " -> " + a;
   }
   return text;
 }

@@ -34,8 +34,8 @@ struct HoverHit {
 double SquaredDistanceToSegment(double px, double py, double ax, double ay, double bx, double by);
 
 // The busiest links of the last step with their vehicles each way, one a line, named as the link
-// tooltip names them.
-std::string DescribeBusiestLinks(const Network& network);
+// tooltip names them, each with the cell under the middle of its line to find it by.
+std::string DescribeBusiestLinks(const Town& town, const Network& network);
 // The cell with the most workers: its column and row, its count and its nearest node.
 std::string DescribeMostWorkers(const Town& town, const Network& network);
 // How many parts the network is in and their sizes, in one line.

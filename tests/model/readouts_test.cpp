@@ -143,17 +143,20 @@ TEST(Readouts, EqualPlainScansThroughAMorningOnANetworkInTwoParts) {
   const std::vector<LinkTraffic> busiest = BusiestLinks(m.network, 3);
   ASSERT_EQ(busiest.size(), 3u);
   ASSERT_GT(busiest[0].Total(), 0);
-  const std::string text = DescribeBusiestLinks(m.network);
+  const std::string text = DescribeBusiestLinks(m.town, m.network);
   for (const LinkTraffic& link : busiest) {
+    // Named with the cell under the middle of its line, where its own tooltip shows.
+    const auto& p = m.network.nodePositions[static_cast<size_t>(link.a)];
+    const auto& q = m.network.nodePositions[static_cast<size_t>(link.b)];
+    const int x = (p[0] + q[0]) / 2, y = (p[1] + q[1]) / 2;
     const std::string a = std::to_string(link.a), b = std::to_string(link.b);
-    EXPECT_NE(text.find("\nlink " + a + (link.bothWays ? " <-> " : " -> ") + b + ": " +
+    EXPECT_NE(text.find("\nlink " + a + (link.bothWays ? " <-> " : " -> ") + b + ", in cell " +
+                        std::to_string(x / 30) + ", " + std::to_string(y / 30) + ": " +
                         std::to_string(link.aToB) + " vehicles " + a + " -> " + b + ", " +
                         std::to_string(link.bToA) + " vehicles " + b + " -> " + a),
               std::string::npos)
         << text;
-    const auto& p = m.network.nodePositions[static_cast<size_t>(link.a)];
-    const auto& q = m.network.nodePositions[static_cast<size_t>(link.b)];
-    const HoverHit hit = lookup.At(m.town, m.network, (p[0] + q[0]) / 2, (p[1] + q[1]) / 2);
+    const HoverHit hit = lookup.At(m.town, m.network, x, y);
     EXPECT_EQ(std::make_pair(hit.a, hit.b), std::make_pair(link.a, link.b));
     EXPECT_NE(hit.text.find("vehicles " + a + " -> " + b + ": " + std::to_string(link.aToB) +
                             "\nvehicles " + b + " -> " + a + ": " + std::to_string(link.bToA)),
@@ -167,7 +170,7 @@ TEST(Readouts, SayNothingIsThereBeforeTheTownAndTheNetwork) {
   f.Start();
   HoverLookup lookup;
   EXPECT_EQ(DescribeParts(lookup.Parts(f.model.town, f.model.network)), "no network yet");
-  EXPECT_EQ(DescribeBusiestLinks(f.model.network),
+  EXPECT_EQ(DescribeBusiestLinks(f.model.town, f.model.network),
             "busiest links of the last step: none, no vehicle is on a link");
   EXPECT_EQ(DescribeMostWorkers(f.model.town, f.model.network),
             "cell with the most workers: none, no cell has a worker");
