@@ -35,8 +35,8 @@ const Tip kTips[] = {
      "Press \"load data\" next to read the pictures into the new cells."},
     {"E_cellScale", "Label1",
      "Cell scale: the edge of one square cell, in pixels.\n"
-     "Whole number from 1 to 640; default 30 (21 x 22 cells). 0 is refused with a division by "
-     "zero.\n"
+     "Whole number from 1 to 640; default 30 (21 x 22 cells). 0 shows \"Gleitkommadivision "
+     "durch Null\" and keeps the grid.\n"
      "Takes effect at the next \"new setup\".\n"
      "Each cell reads its own count of 0 to 255 from each picture, so a finer grid has more cells "
      "and more people in all."},
@@ -157,16 +157,17 @@ const Tip kTips[] = {
     {"E_tInterv", "Label14",
      "Timer interval: the time between two steps while the timer runs, in milliseconds.\n"
      "Whole number, 0 or more; 0 pauses the steps while the timer stays on. Default 1: steps as "
-     "fast as they come, hundreds a second, so the day races past. 100 to 200 is a pace to "
-     "watch (at 6 steps an hour, 100 ms runs an hour in 0.6 s).\n"
+     "fast as they come, hundreds a second, so the day races past. 100 to 500 is a pace to "
+     "watch: at 6 steps an hour, 500 ms runs an hour in 3 seconds.\n"
      "Takes effect as you type."},
     {"B_oneStep", nullptr,
      "Runs one step of the clock: the vehicles whose departure has come set out, every vehicle "
      "moves one node on, and the loads are drawn again."},
     {"E_timeScale", "Label15",
      "Time scale: steps per model hour.\n"
-     "Whole number from 1 to 127 (only its lowest 8 bits count: 300 gives 44); 0 is refused with "
-     "a division by zero. Default 6: a step is 10 minutes and a day 144 steps.\n"
+     "Whole number from 1 to 127 (only its lowest 8 bits count: 300 gives 44); 0 shows "
+     "\"Gleitkommadivision durch Null\", and every step fails until it is mended. Default 6: a "
+     "step is 10 minutes and a day 144 steps.\n"
      "Takes effect as you type; the next step works out the time of day from the step count at "
      "the new scale, so the clock may jump."},
     {"Lal_min", "Label16",
@@ -196,7 +197,7 @@ QString TextOf(const Tip& tip) {
   QString text = QString::fromUtf8(tip.text);
   text.replace("{,}", QString(QChar::fromLatin1(separator)));
   text.replace("{.}", QString(QChar::fromLatin1(other)));
-  return text;
+  return WrapTip(text);
 }
 
 // Whether the timer runs now, and its interval.
@@ -227,7 +228,7 @@ void InstallControlTips(TForm1& form) {
                     [hover] { return "Now: " + DescribeParts(hover->Parts()) + "."; });
   // The value and the caption naming it show the same readout.
   for (QLabel* label : {form.lbl_onRoad, form.Label10})
-    new ReadoutTips(label, [&model] { return DescribeBusiestLinks(model.network); });
+    new ReadoutTips(label, [&model] { return DescribeBusiestLinks(model.town, model.network); });
   for (QLabel* label : {form.Lbl_worker, form.Label2})
     new ReadoutTips(label, [&model] { return DescribeMostWorkers(model.town, model.network); });
 }

@@ -2,6 +2,7 @@
 
 #include <QHelpEvent>
 #include <QRect>
+#include <QStringList>
 #include <QToolTip>
 #include <QWidget>
 #include <utility>
@@ -37,6 +38,22 @@ bool HoverTips::eventFilter(QObject* watched, QEvent* event) {
   return true;
 }
 
+QString WrapTip(const QString& text, int width) {
+  QStringList lines;
+  for (const QString& paragraph : text.split('\n')) {
+    QString line;
+    for (const QString& word : paragraph.split(' ')) {
+      if (!line.isEmpty() && line.size() + 1 + word.size() > width) {
+        lines << line;
+        line.clear();
+      }
+      line += (line.isEmpty() ? "" : " ") + word;
+    }
+    lines << line;
+  }
+  return lines.join('\n');
+}
+
 ReadoutTips::ReadoutTips(QWidget* control, Readout readout)
     : QObject(control), control_(control), readout_(std::move(readout)) {
   control->installEventFilter(this);
@@ -45,7 +62,7 @@ ReadoutTips::ReadoutTips(QWidget* control, Readout readout)
 QString ReadoutTips::Text() const {
   const std::string readout = readout_ ? readout_() : std::string();
   if (readout.empty()) return control_->toolTip();
-  return control_->toolTip() + "\n\n" + QString::fromStdString(readout);
+  return control_->toolTip() + "\n\n" + WrapTip(QString::fromStdString(readout));
 }
 
 bool ReadoutTips::eventFilter(QObject* watched, QEvent* event) {

@@ -35,6 +35,10 @@ class HoverTips : public QObject {
   HoverLookup lookup_;
 };
 
+// A tooltip's text with each line broken between words to at most `width` characters, so that
+// a long explanation shows as a block beside the pointer rather than as a line across the screen.
+QString WrapTip(const QString& text, int width = 80);
+
 // The tooltip of a control with a readout below it: the control's own tooltip, a blank line and
 // the readout, asked for each time the tooltip shows (a control's tooltip alone when the readout
 // is empty), so it tells the state of that moment.

@@ -3,6 +3,7 @@
 #include <QPen>
 #include <cmath>
 
+#include "app/hover_tips.h"
 #include "core/convert.h"
 #include "model/host.h"
 #include "model/planning.h"
@@ -111,7 +112,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
 
   QString tip = QString::fromUtf8(kChartTip);
   tip.replace("{,}", QString(QChar::fromLatin1(DecimalSeparator())));
-  Chart_Fahrtzeiten->setToolTip(tip);
+  Chart_Fahrtzeiten->setToolTip(WrapTip(tip));
   Chart_Fahrtzeiten->SetPointTip(DeparturesTip);
 }
 

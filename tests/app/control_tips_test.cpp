@@ -11,11 +11,13 @@
 #include <QLineEdit>
 #include <QScatterSeries>
 #include <QToolTip>
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <string>
 
 #include "app/Main.h"
+#include "app/hover_tips.h"
 #include "app/timeGraph.h"
 #include "app/window_fixture.h"
 #include "core/random.h"
@@ -36,8 +38,15 @@ std::string TipAt(QWidget* widget, QPoint at) {
 std::string TipOf(QWidget* widget) {
   return TipAt(widget, widget->rect().center());
 }
-bool Has(const std::string& text, const std::string& part) {
+// Whether a tooltip says something, wherever its lines are broken.
+bool Has(std::string text, std::string part) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  std::replace(part.begin(), part.end(), '\n', ' ');
   return text.find(part) != std::string::npos;
+}
+// A readout as the tooltip shows it below the control's own text.
+std::string Below(QWidget* control, const std::string& readout) {
+  return (control->toolTip() + "\n\n" + WrapTip(QString::fromStdString(readout))).toStdString();
 }
 
 TEST(ControlTips, EveryControlOfBothWindowsExplainsItselfWithItsUnit) {
@@ -150,20 +159,20 @@ TEST(ControlTips, ReadoutsTellTheTimerThePartsTheBusiestLinksAndTheMostWorkers) 
   ASSERT_TRUE(w.Shown().empty());
   ASSERT_EQ(f.Lbl_time->text(), "8");
   const Model& m = w.m();
-  EXPECT_EQ(TipOf(f.B_findPath), f.B_findPath->toolTip().toStdString() +
-                                     "\n\nNow: " + DescribeParts(FindParts(m.network)) + ".");
-  EXPECT_EQ(TipOf(f.Lbl_worker), f.Lbl_worker->toolTip().toStdString() + "\n\n" +
-                                     DescribeMostWorkers(m.town, m.network));
+  EXPECT_EQ(TipOf(f.B_findPath),
+            Below(f.B_findPath, "Now: " + DescribeParts(FindParts(m.network)) + "."));
+  EXPECT_EQ(TipOf(f.Lbl_worker), Below(f.Lbl_worker, DescribeMostWorkers(m.town, m.network)));
   EXPECT_EQ(TipOf(f.Label2), TipOf(f.Lbl_worker));
 
   // "traffic:" names the busiest link; resting on that link shows the same counts.
-  const std::string traffic = TipOf(f.lbl_onRoad);
-  EXPECT_EQ(traffic,
-            f.lbl_onRoad->toolTip().toStdString() + "\n\n" + DescribeBusiestLinks(m.network));
+  std::string traffic = TipOf(f.lbl_onRoad);
+  EXPECT_EQ(traffic, Below(f.lbl_onRoad, DescribeBusiestLinks(m.town, m.network)));
+  std::replace(traffic.begin(), traffic.end(), '\n', ' ');
   std::smatch first;
   ASSERT_TRUE(std::regex_search(
       traffic, first,
-      std::regex("\nlink (\\d+) <?-> (\\d+): (\\d+) vehicles \\d+ -> \\d+, (\\d+) vehicles")))
+      std::regex(" link (\\d+) <?-> (\\d+), in cell \\d+, \\d+: (\\d+) vehicles \\d+ -> \\d+, "
+                 "(\\d+) vehicles")))
       << traffic;
   const int a = std::stoi(first[1]), b = std::stoi(first[2]);
   const std::string counts = "vehicles " + first[1].str() + " -> " + first[2].str() + ": " +
