@@ -239,7 +239,7 @@ void HoverLookup::Build(const Network& network, int64_t fieldWidth, int64_t fiel
   bucketLinks_.assign(buckets, {});
   linksFound_.assign(buckets, false);
   linkEntries_ = 0;
-  parts_ = FindParts(network);
+  partsFound_ = false;
 }
 
 void HoverLookup::Refresh(const Town& town, const Network& network) {
@@ -251,6 +251,12 @@ void HoverLookup::Refresh(const Town& town, const Network& network) {
 
 const NetworkParts& HoverLookup::Parts(const Town& town, const Network& network) {
   Refresh(town, network);
+  return PartsOf(network);
+}
+
+const NetworkParts& HoverLookup::PartsOf(const Network& network) {
+  if (!partsFound_) parts_ = FindParts(network);
+  partsFound_ = true;
   return parts_;
 }
 
@@ -319,7 +325,7 @@ HoverHit HoverLookup::At(const Town& town, const Network& network, int32_t x, in
     out.top = d[1] - d[2];
     out.right = d[0] + d[2] + 1;
     out.bottom = d[1] + d[2] + 1;
-    out.text = DescribeNode(network, node, linksIn_[static_cast<size_t>(node)], parts_);
+    out.text = DescribeNode(network, node, linksIn_[static_cast<size_t>(node)], PartsOf(network));
     return out;
   }
 

@@ -45,9 +45,9 @@ std::string DescribeParts(const NetworkParts& parts);
 // buckets when the grid is built; a bucket's links are found the first time a point in it is
 // asked about, by one pass over all links, and kept. The grid is built on the first question and
 // again whenever the network or the field differs from the one it was built from (compared on
-// every question: positions, radii, links, field size). The network's parts are worked out with
-// the grid, so once for every network formed. Cells need no index: their pitch gives the cell
-// under a point directly.
+// every question: positions, radii, links, field size). The network's parts are worked out the
+// first time they are asked for after the grid was built, so at most once for every network
+// formed. Cells need no index: their pitch gives the cell under a point directly.
 class HoverLookup {
  public:
   // A link is under the pointer within this many pixels of its drawn line.
@@ -72,6 +72,8 @@ class HoverLookup {
 
   // Builds the grid anew unless it was built from this network and field.
   void Refresh(const Town& town, const Network& network);
+  // The parts of the network the grid was built from.
+  const NetworkParts& PartsOf(const Network& network);
   bool Matches(const Network& network, int64_t fieldWidth, int64_t fieldHeight) const;
   void Build(const Network& network, int64_t fieldWidth, int64_t fieldHeight);
   int32_t ColumnOf(int64_t x) const;
@@ -87,6 +89,7 @@ class HoverLookup {
   std::vector<int32_t> linkFrom_;                  // the node each of them belongs to
   std::vector<size_t> linksIn_;                    // links that end at each node
   NetworkParts parts_;
+  bool partsFound_ = false;
   int64_t fieldWidth_ = 0, fieldHeight_ = 0;
   bool built_ = false;
   int builds_ = 0;
