@@ -1,6 +1,6 @@
-// The hover readouts worked out the plain way, the oracles of readouts.h: the parts by a
-// breadth-first walk over a matrix of who links whom, the busiest links by every pair of nodes,
-// the cell with the most workers by grid position.
+// The hover readouts worked out the plain way, the oracles of readouts.h: the parts by
+// relabelling until nothing changes, the busiest links by every pair of nodes, the cell with the
+// most workers by grid position.
 #pragma once
 
 #include <algorithm>
@@ -19,40 +19,34 @@ inline bool PlainLists(const Network& network, size_t a, size_t b) {
   return false;
 }
 
-// Parts found by walking from the lowest node not yet reached, then ranked by size (the largest
-// first, equal sizes in the order they were found).
+// Parts by relabelling: every node starts with its own index as its label, and every link gives
+// both its ends the lower of their labels, over and over until no label changes; each part then
+// bears its lowest index. Ranked by size, the largest first, then by that index.
 inline NetworkParts PlainParts(const Network& network) {
   const size_t n = network.nodeList.size();
-  std::vector<std::vector<bool>> joined(n, std::vector<bool>(n, false));
-  for (size_t a = 0; a < n; ++a)
-    for (size_t b = 0; b < n; ++b) joined[a][b] = PlainLists(network, a, b);
-  std::vector<int32_t> found(n, -1);
-  std::vector<int32_t> sizes;
-  for (size_t start = 0; start < n; ++start) {
-    if (found[start] >= 0) continue;
-    const auto part = static_cast<int32_t>(sizes.size());
-    sizes.push_back(0);
-    std::vector<size_t> queue{start};
-    found[start] = part;
-    for (size_t k = 0; k < queue.size(); ++k) {
-      ++sizes.back();
-      for (size_t other = 0; other < n; ++other)
-        if (found[other] < 0 && (joined[queue[k]][other] || joined[other][queue[k]])) {
-          found[other] = part;
-          queue.push_back(other);
-        }
-    }
+  std::vector<int32_t> label(n);
+  for (size_t i = 0; i < n; ++i) label[i] = static_cast<int32_t>(i);
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (size_t i = 0; i < n; ++i)
+      for (const TLink& link : network.nodeList[i]->links) {
+        auto& a = label[i];
+        auto& b = label[static_cast<size_t>(link.node)];
+        if (a != b) a = b = std::min(a, b), changed = true;
+      }
   }
-  std::vector<std::pair<int32_t, int32_t>> ranked;  // (-size, order found)
-  for (size_t p = 0; p < sizes.size(); ++p) ranked.emplace_back(-sizes[p], static_cast<int32_t>(p));
+  std::vector<std::pair<int32_t, int32_t>> ranked;  // (-size, label) of every part
+  for (size_t i = 0; i < n; ++i)
+    if (label[i] == static_cast<int32_t>(i))
+      ranked.emplace_back(-static_cast<int32_t>(std::count(label.begin(), label.end(), label[i])),
+                          label[i]);
   std::sort(ranked.begin(), ranked.end());
   NetworkParts parts;
-  std::vector<int32_t> rank(sizes.size());
-  for (size_t k = 0; k < ranked.size(); ++k) {
-    rank[static_cast<size_t>(ranked[k].second)] = static_cast<int32_t>(k);
-    parts.sizes.push_back(-ranked[k].first);
-  }
-  for (int32_t p : found) parts.partOf.push_back(rank[static_cast<size_t>(p)]);
+  for (const auto& [size, lowest] : ranked) parts.sizes.push_back(-size);
+  for (int32_t l : label)
+    parts.partOf.push_back(static_cast<int32_t>(
+        std::find_if(ranked.begin(), ranked.end(), [l](const auto& r) { return r.second == l; }) -
+        ranked.begin()));
   return parts;
 }
 
