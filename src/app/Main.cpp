@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/control_tips.h"
 #include "app/hover_tips.h"
 #include "app/timeGraph.h"
 #include "core/convert.h"
@@ -109,6 +110,7 @@ TForm1::TForm1(ErrorReporter* reporter, QWidget* parent, const HostFactory& make
   model_ = std::make_unique<Model>(*host_);
   Wire();
   new HoverTips(Image_Cells, *model_);
+  InstallControlTips(*this);
   Run(&Model::FormCreate);
 }
 

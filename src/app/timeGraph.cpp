@@ -1,8 +1,12 @@
 #include "app/timeGraph.h"
 
 #include <QPen>
+#include <cmath>
 
+#include "app/hover_tips.h"
+#include "core/convert.h"
 #include "model/host.h"
+#include "model/planning.h"
 #include "ui/fonts.h"
 
 namespace velmora {
@@ -24,7 +28,32 @@ void StyleAxis(QValueAxis* axis, const QString& title, const QFont& font) {
   axis->setTitleFont(bold);
 }
 
+// The chart's own tooltip; "{,}" stands for the decimal separator in force.
+constexpr const char* kChartTip =
+    "Fahrtzeiten: the departures per tenth of an hour (6 minutes) over the day, morning and "
+    "evening together, as \"workers path\" drew them.\n"
+    "Each point is one tenth of an hour: the point at 7{,}9 on \"Uhrzeit\" (the hour of day) "
+    "counts the departures from 07:54 to 08:00; \"Abfahrten\" is their number. Rest the mouse "
+    "on a point for its figures.\n"
+    "The blue line is the time of day of the last step. The right axis (\"segregation index\") "
+    "carries no series.\n"
+    "Drag a rectangle to zoom in; a right click or a double click shows the whole day again.";
+
+// "hh:mm" of a number of minutes into the day.
+QString ClockText(int minutes) {
+  return QString("%1:%2").arg(minutes / 60, 2, 10, QChar('0')).arg(minutes % 60, 2, 10, QChar('0'));
+}
+
 }  // namespace
+
+QString DeparturesTip(const QPointF& point) {
+  const double tenth = std::round(point.x() * 10);
+  if (!(tenth >= 0 && tenth < kDepartureBins)) return {};
+  const int start = static_cast<int>(tenth) * 6;
+  const double count = point.y();
+  return ClockText(start) + "-" + ClockText(start + 6) + "\n" + QString::number(count, 'f', 0) +
+         (count == 1 ? " departure" : " departures");
+}
 
 TForm2::TForm2(QWidget* parent) : QWidget(parent) {
   setObjectName("Form2");
@@ -80,6 +109,11 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
   ChartTool1 = Chart_Fahrtzeiten->AddLineTool();
   ChartTool1->SetPen(QPen(QColor(0, 128, 255), 5, Qt::SolidLine, Qt::SquareCap));
   ChartTool1->SetValue(kInitialChartLine);
+
+  QString tip = QString::fromUtf8(kChartTip);
+  tip.replace("{,}", QString(QChar::fromLatin1(DecimalSeparator())));
+  Chart_Fahrtzeiten->setToolTip(WrapTip(tip));
+  Chart_Fahrtzeiten->SetPointTip(DeparturesTip);
 }
 
 void TForm2::ClearSeries() {

@@ -11,6 +11,10 @@
 
 namespace velmora {
 
+// The tooltip of a point of the chart: the tenth of an hour it stands for and its departures,
+// "07:54-08:00" and "312 departures" for (7.9, 312); empty for an x outside the day's tenths.
+QString DeparturesTip(const QPointF& point);
+
 class TForm2 : public QWidget {
   Q_OBJECT
  public:

@@ -2,10 +2,12 @@
 
 #include <QChart>
 #include <QGraphicsLayout>
+#include <QHelpEvent>
 #include <QLegend>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QScatterSeries>
+#include <QToolTip>
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -283,6 +285,50 @@ void ChartView::RestoreFullView() {
     const AxisState& state = State(axis);
     ApplyRange(axis, state.min, state.max, state.automatic ? 0.0 : state.edgeRoom);
   }
+}
+
+const QPointF* ChartView::PointAt(const QPoint& at, QPointF* drawnAt) const {
+  if (!PlotRect().contains(at)) return nullptr;
+  const QPointF* found = nullptr;
+  double best = 0;
+  for (const auto& p : pointSeries_) {
+    const double reach = p->PointerSize() + 2.5;
+    for (const QPointF& point : p->Points()) {
+      const QPointF drawn =
+          mapFromScene(chart()->mapToScene(chart()->mapToPosition(point, p->series())));
+      const double dx = drawn.x() - at.x(), dy = drawn.y() - at.y();
+      const double d2 = dx * dx + dy * dy;
+      if (d2 > reach * reach || (found && d2 >= best)) continue;
+      found = &point;
+      best = d2;
+      if (drawnAt) *drawnAt = drawn;
+    }
+  }
+  return found;
+}
+
+bool ChartView::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QChartView::viewportEvent(event);
+  // The chart draws no items with tooltips of their own: the point under the pointer, else the
+  // chart's own tooltip. A point's tip goes when the pointer leaves the point, and is asked
+  // again where it rests.
+  const auto& help = *static_cast<QHelpEvent*>(event);
+  QPointF drawn;
+  const QPointF* point = pointTip_ ? PointAt(help.pos(), &drawn) : nullptr;
+  QString text = point ? pointTip_(*point) : QString();
+  QRect area(drawn.toPoint() - QPoint(3, 3), QSize(7, 7));
+  if (text.isEmpty()) {
+    text = toolTip();
+    area = viewport()->rect();
+  }
+  if (text.isEmpty()) {
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+  }
+  QToolTip::showText(help.globalPos(), text, viewport(), area);
+  event->accept();
+  return true;
 }
 
 void ChartView::mousePressEvent(QMouseEvent* event) {

@@ -5,7 +5,8 @@
 // automatic (its range follows the data of the point series on it). Line tools are drawn behind
 // every point series and are not part of the automatic ranges. The user zooms by dragging a
 // rectangle over the plotting area with the left button, in any direction; a right click or a
-// double click restores the full view.
+// double click restores the full view. Resting the mouse on a point shows the tooltip its owner
+// gives it; elsewhere over the chart the chart's own tooltip shows.
 #pragma once
 
 #include <QChartView>
@@ -14,6 +15,7 @@
 #include <QRubberBand>
 #include <QStringList>
 #include <QValueAxis>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -72,7 +74,15 @@ class ChartView : public QChartView {
   // returns to the event loop.
   void Flush();
 
+  // The tooltip text of a point of a series (x, y); where it gives none, the chart's own shows.
+  using PointTip = std::function<QString(const QPointF&)>;
+  void SetPointTip(PointTip tip) { pointTip_ = std::move(tip); }
+  // The point of a point series drawn nearest to a viewport position, within its circle and two
+  // pixels more, inside the plotting area; null when there is none. Its viewport position too.
+  const QPointF* PointAt(const QPoint& at, QPointF* drawnAt = nullptr) const;
+
  protected:
+  bool viewportEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -113,6 +123,7 @@ class ChartView : public QChartView {
   // some series uses.
   QLineSeries* rightHolder_;
 
+  PointTip pointTip_;
   QRubberBand* band_;
   QPoint bandOrigin_;
   bool dragging_ = false;

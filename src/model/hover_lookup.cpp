@@ -56,7 +56,8 @@ std::string DescribeCell(const Network& network, const TCell& cell) {
   return text;
 }
 
-std::string DescribeNode(const Network& network, int32_t index, size_t linksIn) {
+std::string DescribeNode(const Network& network, int32_t index, size_t linksIn,
+                         const NetworkParts& parts) {
   const TAgent& node = *network.nodeList[static_cast<size_t>(index)];
   int64_t arrived = 0;
   for (int32_t load : node.linkLoad) arrived += load;
@@ -65,6 +66,13 @@ std::string DescribeNode(const Network& network, int32_t index, size_t linksIn) 
   text += "\nlinks out: " + std::to_string(node.links.size());
   text += "\nlinks in: " + std::to_string(linksIn);
   text += "\ndrove here last step: " + std::to_string(arrived);
+  // Routes stay within a part: the part says which nodes this one can reach at all.
+  if (parts.Count() > 1 && static_cast<size_t>(index) < parts.partOf.size()) {
+    const int32_t part = parts.partOf[static_cast<size_t>(index)];
+    const int32_t size = parts.sizes[static_cast<size_t>(part)];
+    text += "\npart " + std::to_string(part + 1) + " of " + std::to_string(parts.Count()) + ", " +
+            std::to_string(size) + (size == 1 ? " node" : " nodes");
+  }
   return text;
 }
 
@@ -83,7 +91,68 @@ std::string DescribeLink(const Network& network, int32_t a, int32_t b) {
   return text;
 }
 
+// Where to find a link: ", in cell c, r" for the cell under the middle of its drawn line; empty
+// when no cell is there.
+std::string CellAtMiddle(const Town& town, const Network& network, const LinkTraffic& link) {
+  const auto& positions = network.nodePositions;
+  if (town.cells.Empty() || static_cast<size_t>(std::max(link.a, link.b)) >= positions.size())
+    return {};
+  const int64_t pitch = PitchOf(town);
+  const auto& p = positions[static_cast<size_t>(link.a)];
+  const auto& q = positions[static_cast<size_t>(link.b)];
+  const int64_t x = (int64_t{p[0]} + q[0]) / 2, y = (int64_t{p[1]} + q[1]) / 2;
+  if (pitch <= 0 || x < 0 || y < 0 || x / pitch >= town.cells.Cols() ||
+      y / pitch >= town.cells.Rows())
+    return {};
+  return ", in cell " + std::to_string(x / pitch) + ", " + std::to_string(y / pitch);
+}
+
 }  // namespace
+
+std::string DescribeBusiestLinks(const Town& town, const Network& network) {
+  const std::vector<LinkTraffic> links = BusiestLinks(network, 3);
+  if (links.empty()) return "busiest links of the last step: none, no vehicle is on a link";
+  std::string text = "busiest links of the last step (the cell at the middle of each):";
+  for (const LinkTraffic& link : links) {
+    const std::string a = std::to_string(link.a), b = std::to_string(link.b);
+    text += "\nlink " + a + (link.bothWays ? " <-> " : " -> ") + b +
+            CellAtMiddle(town, network, link) + ": " + std::to_string(link.aToB) + " vehicles " +
+            a + " -> " + b + ", " + std::to_string(link.bToA) + " vehicles " + b + " -> " + a;
+  }
+  return text;
+}
+
+std::string DescribeMostWorkers(const Town& town, const Network& network) {
+  const MostWorkers most = CellWithMostWorkers(town);
+  if (most.cell == nullptr) return "cell with the most workers: none, no cell has a worker";
+  const TCell& cell = *most.cell;
+  std::string text = "cell with the most workers: " + std::to_string(cell.column) + ", " +
+                     std::to_string(cell.row) + " (column, row)";
+  text += "\nworkers: " + std::to_string(cell.workers);
+  if (most.cellsWithThatMany > 1)
+    text += ", the first of " + std::to_string(most.cellsWithThatMany) +
+            " cells with that many (rows from the top, each from the left)";
+  text +=
+      "\nnearest node: " + (ValidNode(network, cell.nearestNode) ? std::to_string(cell.nearestNode)
+                                                                 : std::string("none"));
+  return text;
+}
+
+std::string DescribeParts(const NetworkParts& parts) {
+  if (parts.Count() == 0) return "no network yet";
+  if (parts.Count() == 1)
+    return "the network is one part of " + std::to_string(parts.sizes[0]) +
+           (parts.sizes[0] == 1 ? " node" : " nodes");
+  // The sizes of the largest parts; a network of many small parts would not fit a tooltip.
+  constexpr size_t kListed = 8;
+  std::string text = "the network is in " + std::to_string(parts.Count()) + " parts, of ";
+  for (size_t k = 0; k < std::min(parts.Count(), kListed); ++k) {
+    if (k > 0) text += k + 1 == parts.Count() ? " and " : ", ";
+    text += std::to_string(parts.sizes[k]);
+  }
+  if (parts.Count() > kListed) text += " and " + std::to_string(parts.Count() - kListed) + " more";
+  return text + " nodes";
+}
 
 double SquaredDistanceToSegment(double px, double py, double ax, double ay, double bx, double by) {
   const double dx = bx - ax, dy = by - ay;
@@ -170,6 +239,25 @@ void HoverLookup::Build(const Network& network, int64_t fieldWidth, int64_t fiel
   bucketLinks_.assign(buckets, {});
   linksFound_.assign(buckets, false);
   linkEntries_ = 0;
+  partsFound_ = false;
+}
+
+void HoverLookup::Refresh(const Town& town, const Network& network) {
+  // The field the cells cover at their pitch; none without cells.
+  const int64_t pitch = town.cells.Empty() ? 0 : std::max<int64_t>(0, PitchOf(town));
+  const int64_t fieldWidth = town.cells.Cols() * pitch, fieldHeight = town.cells.Rows() * pitch;
+  if (!Matches(network, fieldWidth, fieldHeight)) Build(network, fieldWidth, fieldHeight);
+}
+
+const NetworkParts& HoverLookup::Parts(const Town& town, const Network& network) {
+  Refresh(town, network);
+  return PartsOf(network);
+}
+
+const NetworkParts& HoverLookup::PartsOf(const Network& network) {
+  if (!partsFound_) parts_ = FindParts(network);
+  partsFound_ = true;
+  return parts_;
 }
 
 const std::vector<int32_t>& HoverLookup::LinksNear(int32_t column, int32_t row) {
@@ -217,8 +305,7 @@ HoverHit HoverLookup::At(const Town& town, const Network& network, int32_t x, in
   const TCell* cell = town.cells.At(static_cast<int32_t>(column), static_cast<int32_t>(row));
   if (cell == nullptr) return out;
 
-  const int64_t fieldWidth = town.cells.Cols() * pitch, fieldHeight = town.cells.Rows() * pitch;
-  if (!Matches(network, fieldWidth, fieldHeight)) Build(network, fieldWidth, fieldHeight);
+  Refresh(town, network);
   const int32_t bucketColumn = ColumnOf(x), bucketRow = RowOf(y);
   const size_t bucket = static_cast<size_t>(bucketRow) * static_cast<size_t>(columns_) +
                         static_cast<size_t>(bucketColumn);
@@ -238,7 +325,7 @@ HoverHit HoverLookup::At(const Town& town, const Network& network, int32_t x, in
     out.top = d[1] - d[2];
     out.right = d[0] + d[2] + 1;
     out.bottom = d[1] + d[2] + 1;
-    out.text = DescribeNode(network, node, linksIn_[static_cast<size_t>(node)]);
+    out.text = DescribeNode(network, node, linksIn_[static_cast<size_t>(node)], PartsOf(network));
     return out;
   }
 

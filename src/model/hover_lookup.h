@@ -1,6 +1,7 @@
 // What lies under a point of the drawing area, for the hover tooltips: a node disc, a link or a
-// cell, with a short English text of its numbers. Reads the town and the network and changes
-// nothing of them (nor the random generator, nor the drawing).
+// cell, with a short English text of its numbers; and the texts of the readouts over the value
+// labels and "find path". Reads the town and the network and changes nothing of them (nor the
+// random generator, nor the drawing).
 #pragma once
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "model/network.h"
+#include "model/readouts.h"
 #include "model/town.h"
 
 namespace velmora {
@@ -31,12 +33,21 @@ struct HoverHit {
 // Squared distance from the point (px, py) to the segment from (ax, ay) to (bx, by).
 double SquaredDistanceToSegment(double px, double py, double ax, double ay, double bx, double by);
 
+// The busiest links of the last step with their vehicles each way, one a line, named as the link
+// tooltip names them, each with the cell under the middle of its line to find it by.
+std::string DescribeBusiestLinks(const Town& town, const Network& network);
+// The cell with the most workers: its column and row, its count and its nearest node.
+std::string DescribeMostWorkers(const Town& town, const Network& network);
+// How many parts the network is in and their sizes, in one line.
+std::string DescribeParts(const NetworkParts& parts);
+
 // Answers "what is at (x, y)" from a bucket grid over the drawing area. The discs go into their
 // buckets when the grid is built; a bucket's links are found the first time a point in it is
 // asked about, by one pass over all links, and kept. The grid is built on the first question and
 // again whenever the network or the field differs from the one it was built from (compared on
-// every question: positions, radii, links, field size). Cells need no index: their pitch gives
-// the cell under a point directly.
+// every question: positions, radii, links, field size). The network's parts are worked out the
+// first time they are asked for after the grid was built, so at most once for every network
+// formed. Cells need no index: their pitch gives the cell under a point directly.
 class HoverLookup {
  public:
   // A link is under the pointer within this many pixels of its drawn line.
@@ -44,8 +55,11 @@ class HoverLookup {
 
   // The node disc, else the nearest link line within kLinkReach, else the cell at pixel (x, y);
   // nothing outside the grid or while there are no cells. Where discs overlap, the one drawn
-  // last (the highest index) is on top; among links equally near, the one drawn last.
+  // last (the highest index) is on top; among links equally near, the one drawn last. A node
+  // names its part when the network is in more than one.
   HoverHit At(const Town& town, const Network& network, int32_t x, int32_t y);
+  // The parts of the network as it is now.
+  const NetworkParts& Parts(const Town& town, const Network& network);
 
   // How many times the grid has been built (for tests).
   int Builds() const { return builds_; }
@@ -56,6 +70,10 @@ class HoverLookup {
   // question (a network linking nearly every node with every other).
   static constexpr size_t kMaxEntries = size_t{1} << 24;
 
+  // Builds the grid anew unless it was built from this network and field.
+  void Refresh(const Town& town, const Network& network);
+  // The parts of the network the grid was built from.
+  const NetworkParts& PartsOf(const Network& network);
   bool Matches(const Network& network, int64_t fieldWidth, int64_t fieldHeight) const;
   void Build(const Network& network, int64_t fieldWidth, int64_t fieldHeight);
   int32_t ColumnOf(int64_t x) const;
@@ -70,6 +88,8 @@ class HoverLookup {
   std::vector<TLink> links_;                       // every node's links, node by node
   std::vector<int32_t> linkFrom_;                  // the node each of them belongs to
   std::vector<size_t> linksIn_;                    // links that end at each node
+  NetworkParts parts_;
+  bool partsFound_ = false;
   int64_t fieldWidth_ = 0, fieldHeight_ = 0;
   bool built_ = false;
   int builds_ = 0;

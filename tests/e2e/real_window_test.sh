@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Starts the built program in a virtual X display, drives it with xdotool like a user ("load
 # data", "agents create", a rest of the mouse on a node for its tooltip, "workers path",
-# "oneStep" several times, "startTimer", then "load data" at cell size 1 with its progress
-# dialog), takes screenshots with ImageMagick's import and checks their pixels.
+# "oneStep" several times, a rest on three controls for theirs, "startTimer", then "load data"
+# at cell size 1 with its progress dialog), takes screenshots with ImageMagick's import and checks
+# their pixels.
 # Usage: real_window_test.sh <path to velmora> <folder for screenshots>
 set -euo pipefail
 exe=$1
@@ -76,6 +77,20 @@ for _ in $(seq 1 48); do click 687 485 0.15; done   # oneStep up to 8 o'clock
 sleep 1
 import -window root "$out/4-morning.png"
 [ "$(count "$out/4-morning.png" 630x360+0+300 255,255,0)" -gt 50 ] || fail "no yellow loads at 8 o'clock"
+
+# Rest the mouse on "startTimer", the timer interval box and the "traffic:" value: each shows a
+# tooltip, and none stays once the mouse is over the empty control column.
+for at in "687 454" "862 465" "790 582"; do
+  xdotool mousemove 760 650
+  sleep 0.5
+  tip_shown && fail "a tooltip stays over the empty control column"
+  xdotool mousemove $at
+  sleep 2
+  tip_shown || fail "no tooltip over the control at $at"
+done
+import -window root "$out/4-traffic-tip.png"
+xdotool mousemove 760 650
+sleep 0.5
 
 click 687 454 3         # startTimer
 click 687 454 1         # and stop it again
