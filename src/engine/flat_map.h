@@ -76,13 +76,6 @@ class FlatMap {
     Rehash(CapacityFor(expected));
   }
 
-  // Visits every entry, in no particular order: f(key, value).
-  template <typename F>
-  void ForEach(F&& f) const {
-    for (const Slot& slot : slots_)
-      if (slot.used) f(slot.key, slot.value);
-  }
-
  private:
   struct Slot {
     Key key{};

@@ -25,31 +25,13 @@ int64_t PitchOf(const Town& town) {
   return std::max<int64_t>(1, 2 * static_cast<int64_t>(first->Size));
 }
 
-bool ValidNode(const Network& network, int64_t index) {
-  return index >= 0 && index < static_cast<int64_t>(network.nodeList.size());
-}
-
-// The vehicles that have just driven from node `from` to `node`, as the node counts them.
-int64_t LoadFrom(const TAgent& node, int32_t from) {
-  if (from < 0 || static_cast<size_t>(from) >= node.linkLoad.size()) return 0;
-  return node.linkLoad[static_cast<size_t>(from)];
-}
-
-// The entry of node a's links that leads to b, or null.
-const TLink* LinkTo(const TAgent& a, int32_t b) {
-  for (const TLink& link : a.links)
-    if (link.node == b) return &link;
-  return nullptr;
-}
-
 std::string DescribeCell(const Network& network, const TCell& cell) {
   std::string text = "cell " + std::to_string(cell.column) + ", " + std::to_string(cell.row);
   text += "\nworkers: " + std::to_string(cell.workers);
   text += "\nworkplaces: " + std::to_string(cell.workplaces);
   text += "\nretail units: " + std::to_string(cell.retail);
-  text +=
-      "\nnearest node: " + (ValidNode(network, cell.nearestNode) ? std::to_string(cell.nearestNode)
-                                                                 : std::string("none"));
+  text += "\nnearest node: " + (network.HasNode(cell.nearestNode) ? std::to_string(cell.nearestNode)
+                                                                  : std::string("none"));
   // Pairing counts workersLeft down from workers, one for every worker given a workplace.
   const int paired = std::max(0, static_cast<int>(cell.workers) - cell.workersLeft);
   text += "\nworkers with a workplace: " + std::to_string(paired);
@@ -79,15 +61,15 @@ std::string DescribeNode(const Network& network, int32_t index, size_t linksIn,
 std::string DescribeLink(const Network& network, int32_t a, int32_t b) {
   const TAgent& nodeA = *network.nodeList[static_cast<size_t>(a)];
   const TAgent& nodeB = *network.nodeList[static_cast<size_t>(b)];
-  const TLink* ab = LinkTo(nodeA, b);
-  const TLink* ba = LinkTo(nodeB, a);
+  const TLink* ab = nodeA.LinkTo(b);
+  const TLink* ba = nodeB.LinkTo(a);
   const std::string sa = std::to_string(a), sb = std::to_string(b);
   std::string text = "link " + sa + (ab && ba ? " <-> " : " -> ") + sb;
   std::string distance = std::to_string((ab ? ab : ba)->distance);
   if (ab && ba && ab->distance != ba->distance) distance += " / " + std::to_string(ba->distance);
   text += "\ndistance: " + distance + " px";
-  text += "\nvehicles " + sa + " -> " + sb + ": " + std::to_string(LoadFrom(nodeB, a));
-  text += "\nvehicles " + sb + " -> " + sa + ": " + std::to_string(LoadFrom(nodeA, b));
+  text += "\nvehicles " + sa + " -> " + sb + ": " + std::to_string(nodeB.LoadFrom(a));
+  text += "\nvehicles " + sb + " -> " + sa + ": " + std::to_string(nodeA.LoadFrom(b));
   return text;
 }
 
@@ -132,9 +114,8 @@ std::string DescribeMostWorkers(const Town& town, const Network& network) {
   if (most.cellsWithThatMany > 1)
     text += ", the first of " + std::to_string(most.cellsWithThatMany) +
             " cells with that many (rows from the top, each from the left)";
-  text +=
-      "\nnearest node: " + (ValidNode(network, cell.nearestNode) ? std::to_string(cell.nearestNode)
-                                                                 : std::string("none"));
+  text += "\nnearest node: " + (network.HasNode(cell.nearestNode) ? std::to_string(cell.nearestNode)
+                                                                  : std::string("none"));
   return text;
 }
 
@@ -345,10 +326,10 @@ HoverHit HoverLookup::At(const Town& town, const Network& network, int32_t x, in
     if (d2 <= limit && d2 <= best) best = d2, link = id;
   };
   for (int32_t id : LinksNear(bucketColumn, bucketRow)) consider(id);
-  if (link >= 0 && ValidNode(network, links_[static_cast<size_t>(link)].node)) {
+  if (link >= 0 && network.HasNode(links_[static_cast<size_t>(link)].node)) {
     const int32_t from = linkFrom_[static_cast<size_t>(link)];
     const int32_t to = links_[static_cast<size_t>(link)].node;
-    const bool both = LinkTo(*network.nodeList[static_cast<size_t>(to)], from) != nullptr;
+    const bool both = network.nodeList[static_cast<size_t>(to)]->LinkTo(from) != nullptr;
     out.kind = HoverHit::Kind::Link;
     out.a = both ? std::min(from, to) : from;
     out.b = both ? std::max(from, to) : to;

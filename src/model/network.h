@@ -79,6 +79,17 @@ class TAgent {
 
   // The node's place in the node list that holds it (kNoNode before it is in one).
   int32_t Index() const { return index_; }
+  // The entry of links that leads to node `to`, or null.
+  const TLink* LinkTo(int32_t to) const {
+    for (const TLink& link : links)
+      if (link.node == to) return &link;
+    return nullptr;
+  }
+  // The vehicles that have just driven here from node `from`, as this node counts them.
+  int64_t LoadFrom(int32_t from) const {
+    if (from < 0 || static_cast<size_t>(from) >= linkLoad.size()) return 0;
+    return linkLoad[static_cast<size_t>(from)];
+  }
 
   // The node's own methods, in agent.cpp.
   // Rounded Euclidean pixel distance to a point (same measure as PointDistance).
@@ -157,6 +168,10 @@ class Network {
   // holder keeps), then the nodes themselves.
   void DeleteNodes(const Progress& progress = kNoProgress);
 
+  // Whether an index is that of a node in nodeList.
+  bool HasNode(int64_t index) const {
+    return index >= 0 && index < static_cast<int64_t>(nodeList.size());
+  }
   // The node at an index of nodeList; an index outside it raises the list index error.
   TAgent* NodeAt(long long index) const;
   // Index of a node in nodeList, or -1 for a node that is not in it.

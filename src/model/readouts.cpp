@@ -8,19 +8,13 @@ namespace velmora {
 
 namespace {
 
-bool InList(const Network& network, int64_t index) {
-  return index >= 0 && index < static_cast<int64_t>(network.nodeList.size());
-}
-
 // The vehicles that have just driven from node `from` to `to`, as `to` counts them.
 int64_t Load(const Network& network, int32_t from, int32_t to) {
-  const std::vector<int32_t>& counters = network.nodeList[static_cast<size_t>(to)]->linkLoad;
-  return static_cast<size_t>(from) < counters.size() ? counters[static_cast<size_t>(from)] : 0;
+  return network.nodeList[static_cast<size_t>(to)]->LoadFrom(from);
 }
 
 bool Lists(const Network& network, int32_t from, int32_t to) {
-  const auto& links = network.nodeList[static_cast<size_t>(from)]->links;
-  return std::any_of(links.begin(), links.end(), [to](const TLink& l) { return l.node == to; });
+  return network.nodeList[static_cast<size_t>(from)]->LinkTo(to) != nullptr;
 }
 
 // The root of a node in a forest of parent indices, halving the path on the way.
@@ -40,7 +34,7 @@ NetworkParts FindParts(const Network& network) {
   std::iota(parent.begin(), parent.end(), 0);
   for (size_t i = 0; i < n; ++i)
     for (const TLink& link : network.nodeList[i]->links) {
-      if (!InList(network, link.node)) continue;
+      if (!network.HasNode(link.node)) continue;
       const int32_t a = Root(parent, static_cast<int32_t>(i)), b = Root(parent, link.node);
       // The lower root stays the root, so a part's root is its lowest node.
       if (a != b) parent[static_cast<size_t>(std::max(a, b))] = std::min(a, b);
@@ -82,7 +76,7 @@ std::vector<LinkTraffic> BusiestLinks(const Network& network, size_t count) {
   for (size_t i = 0; i < network.nodeList.size(); ++i) {
     const auto from = static_cast<int32_t>(i);
     for (const TLink& link : network.nodeList[i]->links) {
-      if (!InList(network, link.node) || link.node == from) continue;
+      if (!network.HasNode(link.node) || link.node == from) continue;
       if (Load(network, from, link.node) != 0 || Load(network, link.node, from) != 0)
         loaded.emplace_back(std::min(from, link.node), std::max(from, link.node));
     }
